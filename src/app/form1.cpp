@@ -1,0 +1,309 @@
+#include "app/form1.h"
+
+#include "document/loadtext.h"
+#include "platform/files.h"
+#include "platform/qt/textarea.h"
+#include "platform/twips.h"
+#include "search/form4.h"
+#include "settings/fontsettings.h"
+#include "settings/form2.h"
+#include "settings/form3.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QMenuBar>
+#include <QScreen>
+
+namespace zimo {
+
+namespace {
+
+// The main window's client size in the layout, in twips.
+constexpr int clientWidthTwips = 11550;
+constexpr int clientHeightTwips = 7230;
+
+// The face of Text1 in the layout: one that shows Japanese.
+const QString layoutFace = QStringLiteral("Noto Sans Mono CJK JP");
+constexpr double layoutSize = 11;
+
+struct MenuRow
+{
+    int level; // 1: an entry of the menu bar, 2: an item of the menu above it
+    const char *name;
+    QString caption;
+    QKeySequence shortcut;
+};
+
+// The menu bar from left to right, each entry followed by its items from top to bottom.
+const QList<MenuRow> &menuRows()
+{
+    static const QList<MenuRow> rows = {
+        {1, "mnuFile", QStringLiteral("ファイル(&F)"), {}},
+        {2, "mnuFileNew", QStringLiteral("新規作成(&N)"), QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {2, "mnuFileOpen", QStringLiteral("開く．．．(&O)"), QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {2, "mnuFileSave", QStringLiteral("保存．．．(&A)"), {}},
+        {2, "mnuFileOverwrite", QStringLiteral("上書き(&S)"), QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {2, "mnuFilePrint", QStringLiteral("印刷(&P)"), QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {2, "mnuFileEnd", QStringLiteral("終了(&X)"), {}},
+        {1, "mnuEdit", QStringLiteral("編集(&Q)"), {}},
+        {2, "mnuEditConversion", QStringLiteral("<BR>一括追加(B)"),
+         QKeySequence(Qt::CTRL | Qt::Key_B)},
+        {2, "mnuEditDelete", QStringLiteral("<BR>一括削除(&D)"), QKeySequence(Qt::CTRL | Qt::Key_D)},
+        {2, "mnuEditCenter", QStringLiteral("<CENTER>||Range||"), QKeySequence(Qt::CTRL | Qt::Key_C)},
+        {2, "mnuEditPlug_1", QStringLiteral("[Plug_1]"), {}},
+        {2, "mnuEditPlug_2", QStringLiteral("[Plug_2]"), {}},
+        {2, "mnuEditBack", QStringLiteral("I'll be back"), QKeySequence(Qt::CTRL | Qt::Key_U)},
+        {1, "mnuOption", QStringLiteral("オプション(&O)"), {}},
+        {2, "mnuOptionline", QStringLiteral("総文字数(&L)"), QKeySequence(Qt::CTRL | Qt::Key_L)},
+        {2, "mnuEditReference", QStringLiteral("検索(&F)..."), QKeySequence(Qt::CTRL | Qt::Key_F)},
+        {2, "mnuOptionForm", QStringLiteral("書式(&G)..."), {}},
+        {2, "mnuOptionDetails", QStringLiteral("詳細設定(&V)"), {}},
+        {1, "mnuHelp", QStringLiteral("ヘルプ(&H)"), {}},
+        {2, "mnuHelpPlay", QStringLiteral("トピック(&H)"), {}},
+        {2, "mnuHelpVer", QStringLiteral("バージョン(&A)"), {}},
+        // A command on the bar itself, with no drop-down.
+        {0, "mnuExplorer", QStringLiteral("エクスプローラ(&E)"), {}},
+    };
+    return rows;
+}
+
+// Pixels for a horizontal or vertical length in twips on the widget's screen.
+int pxX(const QWidget *w, double twips)
+{
+    return twipsToPixels(twips, w->logicalDpiX());
+}
+int pxY(const QWidget *w, double twips)
+{
+    return twipsToPixels(twips, w->logicalDpiY());
+}
+
+} // namespace
+
+Form1::Form1(QWidget *parent)
+    : QMainWindow(parent), m_textArea(new TextArea(this)), m_actions(createActions(this)),
+      m_Text1(m_textArea), m_messageBox(this), m_CommonDialog1(this, m_printer.qprinter()),
+      m_shell(this), m_app([this] { endProgram(); }),
+      m_mnuEditBack(m_actions.value(QStringLiteral("mnuEditBack"))),
+      m_mnuFileOverwrite(m_actions.value(QStringLiteral("mnuFileOverwrite"))),
+      m_services{m_Text1,   m_messageBox, m_CommonDialog1, m_printer,
+                 m_shell,   m_app,        m_mnuEditBack,   m_mnuFileOverwrite},
+      m_undo(m_Text1, m_mnuEditBack), m_document(m_services), m_markup(m_services, m_undo),
+      m_settings(m_services)
+{
+    setWindowTitle(QStringLiteral("ZIMO"));
+    setObjectName(QStringLiteral("Form1"));
+
+    m_textArea->setObjectName(QStringLiteral("Text1"));
+    m_textArea->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_textArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QFont face(layoutFace);
+    face.setPointSizeF(layoutSize);
+    face.setStyleHint(QFont::TypeWriter);
+    m_textArea->setFont(face);
+    // Text1 fills the client area, whatever its size: the central widget follows every resize.
+    setCentralWidget(m_textArea);
+    m_textArea->setMinimumSize(0, 0);
+    setMinimumSize(0, 0);
+
+    createMenus();
+    connectCommands();
+
+    QList<QKeySequence> keys;
+    for (const MenuRow &row : menuRows())
+        if (!row.shortcut.isEmpty())
+            keys.append(row.shortcut);
+    m_textArea->setMenuShortcuts(keys);
+    connect(m_textArea, &TextArea::filesDropped, this, [this](const QStringList &paths) {
+        if (!paths.isEmpty())
+            load_text(m_services, paths.first());
+    });
+
+    resize(pxX(this, clientWidthTwips), pxY(this, clientHeightTwips) + menuBar()->sizeHint().height());
+}
+
+Form1::~Form1()
+{
+    delete m_form2.data();
+    delete m_form3.data();
+    delete m_form4.data();
+}
+
+QHash<QString, QAction *> Form1::createActions(QObject *owner)
+{
+    QHash<QString, QAction *> actions;
+    for (const MenuRow &row : menuRows()) {
+        if (row.level == 1)
+            continue;
+        auto *action = new QAction(row.caption, owner);
+        action->setObjectName(QString::fromLatin1(row.name));
+        if (!row.shortcut.isEmpty())
+            action->setShortcut(row.shortcut);
+        actions.insert(action->objectName(), action);
+    }
+    return actions;
+}
+
+void Form1::createMenus()
+{
+    QMenu *menu = nullptr;
+    for (const MenuRow &row : menuRows()) {
+        const QString name = QString::fromLatin1(row.name);
+        if (row.level == 1) {
+            menu = menuBar()->addMenu(row.caption);
+            menu->setObjectName(name);
+            menu->menuAction()->setObjectName(name);
+        } else if (row.level == 2) {
+            menu->addAction(m_actions.value(name));
+        } else {
+            menuBar()->addAction(m_actions.value(name));
+        }
+    }
+}
+
+QAction *Form1::action(const QString &name) const
+{
+    if (QAction *a = m_actions.value(name))
+        return a;
+    for (QAction *a : menuBar()->actions())
+        if (a->objectName() == name)
+            return a;
+    return nullptr;
+}
+
+void Form1::connectCommands()
+{
+    auto on = [this](const char *name, auto handler) {
+        connect(m_actions.value(QString::fromLatin1(name)), &QAction::triggered, this, handler);
+    };
+    on("mnuFileNew", [this] { m_document.mnuFileNew_Click(); });
+    on("mnuFileOpen", [this] { m_document.mnuFileOpen_Click(); });
+    on("mnuFileSave", [this] { m_document.mnuFileSave_Click(); });
+    on("mnuFileOverwrite", [this] { m_document.mnuFileOverwrite_Click(); });
+    on("mnuFilePrint", [this] { m_document.mnuFilePrint_Click(); });
+    on("mnuFileEnd", [this] { m_document.mnuFileEnd_Click(); });
+    on("mnuEditConversion", [this] { m_markup.mnuEditConversion_Click(); });
+    on("mnuEditDelete", [this] { m_markup.mnuEditDelete_Click(); });
+    on("mnuEditCenter", [this] { m_markup.mnuEditCenter_Click(); });
+    on("mnuEditPlug_1", [this] { m_markup.mnuEditPlug_1_Click(); });
+    on("mnuEditPlug_2", [this] { m_markup.mnuEditPlug_2_Click(); });
+    on("mnuEditBack", [this] { m_markup.mnuEditBack_Click(); });
+    on("mnuOptionline", [this] { m_markup.mnuOptionline_Click(); });
+    on("mnuEditReference", [this] { mnuEditReference_Click(); });
+    on("mnuOptionForm", [this] { m_settings.mnuOptionForm_Click(); });
+    on("mnuOptionDetails", [this] { mnuOptionDetails_Click(); });
+    on("mnuHelpPlay", [this] { m_settings.mnuHelpPlay_Click(); });
+    on("mnuHelpVer", [this] { mnuHelpVer_Click(); });
+    on("mnuExplorer", [this] { m_settings.mnuExplorer_Click(); });
+}
+
+void Form1::Form_Load(const QStringList &arguments)
+{
+    m_undo.reset();
+    centreOnScreen();
+    applyStartupFont();
+    m_textArea->setFileDropEnabled(true);
+    m_mnuFileOverwrite.setEnabled(false);
+    const QString path = pathFromArguments(arguments);
+    if (!path.isEmpty())
+        load_text(m_services, path);
+}
+
+void Form1::centreOnScreen()
+{
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    // The outer size: before the first show the frame is not known yet, so the frame of the
+    // window system is taken as what it adds to every window (nothing before decoration).
+    const QSize outer = frameGeometry().size();
+    move(area.left() + area.width() / 2 - outer.width() / 2,
+         area.top() + area.height() / 2 - outer.height() / 2);
+}
+
+void Form1::applyStartupFont()
+{
+    const auto bytes = readWholeFile(zimo2IniName);
+    if (!bytes)
+        return; // no settings yet: the layout's font stays
+    const StartupFont font = readStartupFont(*bytes);
+    if (font.size)
+        m_Text1.setFontSize(*font.size);
+    if (font.bold)
+        m_Text1.setFontBold(*font.bold);
+    if (font.italic)
+        m_Text1.setFontItalic(*font.italic);
+}
+
+void Form1::endProgram()
+{
+    m_ended = true;
+    hide();
+    for (QWidget *dialog : {static_cast<QWidget *>(m_form2), static_cast<QWidget *>(m_form3),
+                            static_cast<QWidget *>(m_form4)})
+        if (dialog)
+            dialog->hide();
+    QCoreApplication::exit(0);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    if (m_ended) {
+        event->accept();
+        return;
+    }
+    bool cancel = false;
+    m_document.Form_Unload(cancel);
+    if (cancel && !m_ended)
+        event->ignore();
+    else
+        event->accept();
+}
+
+namespace {
+
+// Shows a dialog modeless, without an owner window, in front, its outer frame's top-left at `pos`.
+void placeAndShow(QWidget *dialog, QPoint pos)
+{
+    dialog->move(pos);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+} // namespace
+
+void Form1::mnuEditReference_Click()
+{
+    if (!m_form4)
+        m_form4 = new Form4(m_Text1, m_messageBox);
+    // Top 650 twips below the main window's top; the right edge at the main window's left plus
+    // its client width.
+    const QRect main = frameGeometry();
+    const int frameExtra = main.width() - width();
+    const int dialogOuterWidth =
+        m_form4->isVisible() ? m_form4->frameGeometry().width() : m_form4->width() + frameExtra;
+    placeAndShow(m_form4, QPoint(main.left() + width() - dialogOuterWidth, main.top() + pxY(this, 650)));
+}
+
+void Form1::mnuOptionDetails_Click()
+{
+    if (!m_form2) {
+        m_form2 = new Form2(m_messageBox, m_shell);
+        m_form2->Form_Load();
+    }
+    const QRect main = frameGeometry();
+    placeAndShow(m_form2, QPoint(main.left() + pxX(this, 100), main.top() + pxY(this, 650)));
+}
+
+void Form1::mnuHelpVer_Click()
+{
+    if (!m_form3)
+        m_form3 = new Form3();
+    const QRect main = frameGeometry();
+    placeAndShow(m_form3, QPoint(main.left() + pxX(this, 100), main.top() + pxY(this, 650)));
+}
+
+} // namespace zimo

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "document/documentcommands.h"
+#include "document/undostore.h"
+#include "markup/markupcommands.h"
+#include "platform/qt/qtappinfo.h"
+#include "platform/qt/qtcommondialog.h"
+#include "platform/qt/qtcontrols.h"
+#include "platform/qt/qtmessagebox.h"
+#include "platform/qt/qtprinter.h"
+#include "platform/qt/qtshell.h"
+#include "platform/qt/qttextbox.h"
+#include "platform/services.h"
+#include "search/form4.h"
+#include "settings/form2.h"
+#include "settings/form3.h"
+#include "settings/settingscommands.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+
+namespace zimo {
+
+class TextArea;
+
+// The main window: the document's text area Text1, the menu bar, and all state of the program.
+class Form1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit Form1(QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Start-up after the single-instance check: undo store, centring, display font from
+    // zimo_2.ini, drops, "上書き(&S)", and the document named on the command line.
+    void Form_Load(const QStringList &arguments);
+
+    // The menu item or bar command with this mnu* name.
+    QAction *action(const QString &name) const;
+    TextArea *textArea() const { return m_textArea; }
+    Services &services() { return m_services; }
+    UndoStore &undoStore() { return m_undo; }
+    DocumentCommands &documentCommands() { return m_document; }
+    // Whether the program has been ended ("終了します" answered OK).
+    bool hasEnded() const { return m_ended; }
+
+    // The open dialogs, if any.
+    Form2 *form2() const { return m_form2; }
+    Form3 *form3() const { return m_form3; }
+    Form4 *form4() const { return m_form4; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    static QHash<QString, QAction *> createActions(QObject *owner);
+    void createMenus();
+    void connectCommands();
+    void centreOnScreen();
+    void applyStartupFont();
+    void endProgram();
+
+    void mnuEditReference_Click();
+    void mnuOptionDetails_Click();
+    void mnuHelpVer_Click();
+
+    TextArea *m_textArea;
+    // Every menu item and the bar command, by mnu* name; made before the services that use them.
+    QHash<QString, QAction *> m_actions;
+    PlainTextBox m_Text1;
+    QtMessageBox m_messageBox;
+    QtPrinter m_printer;
+    QtCommonDialog m_CommonDialog1;
+    QtShell m_shell;
+    QtAppInfo m_app;
+    ActionMenuItem m_mnuEditBack;
+    ActionMenuItem m_mnuFileOverwrite;
+    Services m_services;
+    UndoStore m_undo;
+    DocumentCommands m_document;
+    MarkupCommands m_markup;
+    SettingsCommands m_settings;
+
+    QPointer<Form2> m_form2;
+    QPointer<Form3> m_form3;
+    QPointer<Form4> m_form4;
+    bool m_ended = false;
+};
+
+} // namespace zimo

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "document/undostore.h"
+#include "platform/services.h"
+
+namespace zimo {
+
+// The Edit menu's markup commands and the character count. Each markup command takes an undo
+// snapshot (keep_text) before it changes anything.
+class MarkupCommands
+{
+public:
+    MarkupCommands(Services &services, UndoStore &undo) : m_s(services), m_undo(undo) {}
+
+    void mnuEditConversion_Click(); // <BR> in front of every line break
+    void mnuEditDelete_Click();     // <BR> removed in front of every line break
+    void mnuEditCenter_Click();     // the selection wrapped in a CENTER block
+    void mnuEditPlug_1_Click();     // item/plug_1.txt appended
+    void mnuEditPlug_2_Click();     // item/plug_2.txt appended
+    void mnuEditBack_Click();       // "I'll be back"
+    void mnuOptionline_Click();     // character count
+
+private:
+    Services &m_s;
+    UndoStore &m_undo;
+};
+
+} // namespace zimo

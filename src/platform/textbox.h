@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+namespace zimo {
+
+// A text box as the commands see it. The text uses CR LF for a line break; a lone CR or LF is an
+// ordinary character. Positions and lengths count UTF-16 code units of that text (CR LF = 2).
+class TextBox
+{
+public:
+    virtual ~TextBox() = default;
+
+    // The whole text. Assigning it replaces everything and leaves the caret at 0, nothing selected.
+    virtual QString text() const = 0;
+    virtual void setText(const QString &text) = 0;
+
+    // Characters before the caret or the selection's start.
+    virtual qsizetype selStart() const = 0;
+    // Moves the caret there and clears the selection.
+    virtual void setSelStart(qsizetype start) = 0;
+    virtual qsizetype selLength() const = 0;
+    // Selects this many characters from selStart().
+    virtual void setSelLength(qsizetype length) = 0;
+    virtual QString selText() const = 0;
+    // Replaces the selection (or inserts at the caret); the caret ends after the inserted text
+    // with nothing selected.
+    virtual void setSelText(const QString &text) = 0;
+
+    // Moves the keyboard focus here, activating the window.
+    virtual void setFocus() = 0;
+
+    virtual QString fontName() const = 0;
+    virtual void setFontName(const QString &name) = 0;
+    // Points; reads back the size actually applied.
+    virtual double fontSize() const = 0;
+    virtual void setFontSize(double points) = 0;
+    virtual bool fontBold() const = 0;
+    virtual void setFontBold(bool bold) = 0;
+    virtual bool fontItalic() const = 0;
+    virtual void setFontItalic(bool italic) = 0;
+};
+
+} // namespace zimo

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/commondialog.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <optional>
+
+namespace zimo {
+
+// zimo_2.ini, the display font of the main text area, in the working folder: four fields, each
+// on its own line (CR LF between, none after the last): size, face name, bold, italic.
+inline const QString zimo2IniName = QStringLiteral("zimo_2.ini");
+
+// What start-up takes from zimo_2.ini. A field that is missing or cannot be read as its kind is
+// empty, and the text area keeps what its layout gives it. The face is read and discarded.
+struct StartupFont
+{
+    std::optional<double> size; // already with the below-11 rule applied (becomes 14)
+    std::optional<bool> bold;
+    std::optional<bool> italic;
+};
+StartupFont readStartupFont(QByteArrayView fileBytes);
+
+// The file's bytes for a confirmed font choice, exactly as the format command writes them.
+QByteArray zimo2IniBytes(const FontChoice &font);
+
+// A size as the file holds it: the shortest decimal of the single-precision value with at most
+// seven significant digits and a full stop (12, 10.5, 9.75).
+QString fontSizeText(double size);
+
+// The runtime's text-to-boolean reading: "True"/"False" in any case, or a number (not 0 = true).
+std::optional<bool> parseTruth(const QString &text);
+
+} // namespace zimo

@@ -1,0 +1,115 @@
+#include "support/fakes.h"
+
+namespace zimo::test {
+
+void FakeTextBox::setText(const QString &text)
+{
+    m_text = text;
+    m_selStart = 0;
+    m_selLength = 0;
+    ++setTextCount;
+}
+
+void FakeTextBox::setSelStart(qsizetype start)
+{
+    m_selStart = qBound<qsizetype>(0, start, m_text.size());
+    m_selLength = 0;
+}
+
+void FakeTextBox::setSelLength(qsizetype length)
+{
+    m_selLength = qBound<qsizetype>(0, length, m_text.size() - m_selStart);
+}
+
+void FakeTextBox::setSelText(const QString &text)
+{
+    m_text.replace(m_selStart, m_selLength, text);
+    m_selStart += text.size();
+    m_selLength = 0;
+}
+
+void FakeTextBox::select(qsizetype start, qsizetype length)
+{
+    setSelStart(start);
+    setSelLength(length);
+}
+
+int FakeMessageBox::show(const QString &prompt, int style, const QString &title)
+{
+    shown.append({prompt, style, title});
+    if (onShow)
+        onShow(shown.last());
+    if (!answers.isEmpty())
+        return answers.dequeue();
+    switch (msgLook(style).buttons) {
+    case MsgButtons::YesNo:
+        return MsgAnswer::Yes;
+    default:
+        return MsgAnswer::Ok;
+    }
+}
+
+std::optional<QString> FakeCommonDialog::askOpenFileName(const QString &filter,
+                                                         const QString &current)
+{
+    fileAsks.append({QStringLiteral("open"), filter, current});
+    if (onShow)
+        onShow(QStringLiteral("open"));
+    return fileAnswers.isEmpty() ? std::nullopt : fileAnswers.dequeue();
+}
+
+std::optional<QString> FakeCommonDialog::askSaveFileName(const QString &filter,
+                                                         const QString &current)
+{
+    fileAsks.append({QStringLiteral("save"), filter, current});
+    if (onShow)
+        onShow(QStringLiteral("save"));
+    return fileAnswers.isEmpty() ? std::nullopt : fileAnswers.dequeue();
+}
+
+std::optional<FontChoice> FakeCommonDialog::askFont(const std::optional<FontChoice> &initial)
+{
+    fontAsks.append(initial);
+    if (onShow)
+        onShow(QStringLiteral("font"));
+    return fontAnswers.isEmpty() ? std::nullopt : fontAnswers.dequeue();
+}
+
+bool FakeCommonDialog::askPrinter()
+{
+    ++printerAsks;
+    if (onShow)
+        onShow(QStringLiteral("printer"));
+    return printerAnswers.isEmpty() ? false : printerAnswers.dequeue();
+}
+
+bool FakePrinter::printText(const QString &text, QString *error)
+{
+    if (!failure.isEmpty()) {
+        if (error)
+            *error = failure;
+        return false;
+    }
+    printed.append(text);
+    return true;
+}
+
+bool FakeShell::openFolder(const QString &folder)
+{
+    openedFolders.append(folder);
+    return openFolderResult;
+}
+
+std::optional<QString> FakeShell::browseForFolder()
+{
+    ++browseCount;
+    return browseAnswers.isEmpty() ? std::nullopt : browseAnswers.dequeue();
+}
+
+bool FakeShell::showHelp(const QString &helpFile, HelpCommand command, int topic)
+{
+    helpCalls.append({helpFile, command, topic});
+    return helpResult;
+}
+
+} // namespace zimo::test

@@ -1,0 +1,166 @@
+#pragma once
+
+#include "platform/services.h"
+
+#include <QList>
+#include <QQueue>
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace zimo::test {
+
+// A text box that follows the caret and selection rules exactly, without a widget.
+class FakeTextBox : public TextBox
+{
+public:
+    QString text() const override { return m_text; }
+    void setText(const QString &text) override;
+    qsizetype selStart() const override { return m_selStart; }
+    void setSelStart(qsizetype start) override;
+    qsizetype selLength() const override { return m_selLength; }
+    void setSelLength(qsizetype length) override;
+    QString selText() const override { return m_text.mid(m_selStart, m_selLength); }
+    void setSelText(const QString &text) override;
+    void setFocus() override { ++focusCount; }
+    QString fontName() const override { return font.name; }
+    void setFontName(const QString &name) override { font.name = name; }
+    double fontSize() const override { return font.size; }
+    void setFontSize(double points) override { font.size = points; }
+    bool fontBold() const override { return font.bold; }
+    void setFontBold(bool bold) override { font.bold = bold; }
+    bool fontItalic() const override { return font.italic; }
+    void setFontItalic(bool italic) override { font.italic = italic; }
+
+    // Selects [start, start + length) as the user would.
+    void select(qsizetype start, qsizetype length);
+
+    FontChoice font{QStringLiteral("Layout Face"), 11, false, false};
+    int focusCount = 0;
+    int setTextCount = 0;
+
+private:
+    QString m_text;
+    qsizetype m_selStart = 0;
+    qsizetype m_selLength = 0;
+};
+
+class FakeMenuItem : public MenuItem
+{
+public:
+    explicit FakeMenuItem(bool enabled = true) : enabled(enabled) {}
+    bool isEnabled() const override { return enabled; }
+    void setEnabled(bool e) override { enabled = e; }
+    bool enabled;
+};
+
+class FakeLabel : public Label
+{
+public:
+    QString caption() const override { return text; }
+    void setCaption(const QString &caption) override { text = caption; }
+    QString text;
+};
+
+// One message box as it was shown.
+struct ShownMessage
+{
+    QString prompt;
+    int style = 0;
+    QString title; // as passed: empty means the application title
+    bool operator==(const ShownMessage &) const = default;
+};
+
+// Records every box and answers from a script; with the script used up it answers with the
+// first (default) button, as Enter would.
+class FakeMessageBox : public MessageBox
+{
+public:
+    int show(const QString &prompt, int style, const QString &title) override;
+    QList<ShownMessage> shown;
+    QQueue<int> answers;
+    // Runs while a box is shown (after recording it), e.g. to change the document meanwhile.
+    std::function<void(const ShownMessage &)> onShow;
+};
+
+// Each dialog answers from its own script: a value confirms, nothing cancels. An empty script
+// cancels. Every call is recorded with what the dialog was given.
+class FakeCommonDialog : public CommonDialog
+{
+public:
+    struct FileAsk
+    {
+        QString kind; // "open" or "save"
+        QString filter;
+        QString current;
+    };
+    QList<FileAsk> fileAsks;
+    QQueue<std::optional<QString>> fileAnswers;
+    QList<std::optional<FontChoice>> fontAsks;
+    QQueue<std::optional<FontChoice>> fontAnswers;
+    int printerAsks = 0;
+    QQueue<bool> printerAnswers;
+    // Runs when any dialog is shown, with its kind ("open", "save", "font", "printer").
+    std::function<void(const QString &)> onShow;
+
+protected:
+    std::optional<QString> askOpenFileName(const QString &filter, const QString &current) override;
+    std::optional<QString> askSaveFileName(const QString &filter, const QString &current) override;
+    std::optional<FontChoice> askFont(const std::optional<FontChoice> &initial) override;
+    bool askPrinter() override;
+};
+
+class FakePrinter : public Printer
+{
+public:
+    bool printText(const QString &text, QString *error) override;
+    QStringList printed;
+    // When set, every job fails with this reason.
+    QString failure;
+};
+
+class FakeShell : public Shell
+{
+public:
+    bool openFolder(const QString &folder) override;
+    std::optional<QString> browseForFolder() override;
+    bool showHelp(const QString &helpFile, HelpCommand command, int topic) override;
+
+    QStringList openedFolders;
+    QQueue<std::optional<QString>> browseAnswers; // empty: cancelled
+    int browseCount = 0;
+    struct HelpCall
+    {
+        QString file;
+        HelpCommand command;
+        int topic;
+    };
+    QList<HelpCall> helpCalls;
+    bool helpResult = true;
+    bool openFolderResult = true;
+};
+
+class FakeAppInfo : public AppInfo
+{
+public:
+    QString path() const override { return programPath; }
+    void end() override { ++endCount; }
+    QString programPath = QStringLiteral("/opt/zimo");
+    int endCount = 0;
+};
+
+// Every service faked, wired into one Services bundle.
+struct FakePlatform
+{
+    FakeTextBox text;
+    FakeMessageBox messageBox;
+    FakeCommonDialog dialog;
+    FakePrinter printer;
+    FakeShell shell;
+    FakeAppInfo app;
+    FakeMenuItem mnuEditBack{false};
+    FakeMenuItem mnuFileOverwrite{false};
+    Services services{text, messageBox, dialog, printer, shell, app, mnuEditBack, mnuFileOverwrite};
+};
+
+} // namespace zimo::test
