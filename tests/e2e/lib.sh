@@ -1,0 +1,202 @@
+# Helpers for whole-program tests: the real zimo binary in its own Xvfb server, driven by xdotool.
+# A test script sources this file with the binary's path as $1:
+#
+#   source "$(dirname "$0")/lib.sh" "$1"
+#   e2e_setup                    # Xvfb, temporary work/runtime/home folders, cleanup on exit
+#   start_zimo file.txt          # zimo in $WORK with these arguments; sets ZIMO_PID, MAIN_WIN
+#   keys ctrl+b ctrl+u           # key presses, one after another, to the focused window
+#   type_text 'abc'              # types ASCII text
+#   save_as "$WORK/out.txt"      # the File menu's save command through the real save dialog
+#   wait_for_file "$WORK/out.txt"; expect_bytes "$WORK/out.txt" '61 62 63 0d 0a'
+#   answer_box Return            # answers the next message box with a key
+#   pass
+#
+# Everything stays in $WORK (zimo's working folder) and $E2E_TMP; nothing touches the real $HOME.
+
+set -euo pipefail
+export LC_ALL=C.UTF-8
+
+ZIMO_BIN=$(readlink -f "${1:?usage: test script needs the zimo binary path}")
+E2E_NAME=$(basename "$0" .sh)
+
+fail() {
+    echo "FAIL ($E2E_NAME): $*" >&2
+    if [ -n "${E2E_TMP:-}" ] && [ -n "${DISPLAY:-}" ]; then
+        if import -window root "/tmp/zimo-e2e-$E2E_NAME-failure.png" 2>/dev/null; then
+            echo "screenshot: /tmp/zimo-e2e-$E2E_NAME-failure.png" >&2
+        fi
+        [ -s "$E2E_TMP/zimo.log" ] && sed 's/^/zimo: /' "$E2E_TMP/zimo.log" >&2
+    fi
+    exit 1
+}
+
+pass() {
+    echo "PASS ($E2E_NAME)"
+    exit 0
+}
+
+e2e_cleanup() {
+    local pid
+    for pid in ${E2E_PIDS:-}; do kill -9 "$pid" 2>/dev/null || true; done
+    if [ -n "${XVFB_PID:-}" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
+    if [ -n "${E2E_TMP:-}" ]; then rm -rf "$E2E_TMP"; fi
+}
+
+e2e_setup() {
+    E2E_TMP=$(mktemp -d /tmp/zimo-e2e.XXXXXX)
+    WORK="$E2E_TMP/work"
+    mkdir -p "$WORK" "$E2E_TMP/home" "$E2E_TMP/run"
+    chmod 700 "$E2E_TMP/run"
+    export HOME="$E2E_TMP/home" XDG_RUNTIME_DIR="$E2E_TMP/run"
+    export XDG_CONFIG_HOME="$E2E_TMP/home/.config"
+    export QT_QPA_PLATFORM=xcb
+    unset QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS
+    E2E_PIDS=""
+    trap e2e_cleanup EXIT
+
+    command -v Xvfb >/dev/null || fail "Xvfb is not installed"
+    command -v xdotool >/dev/null || fail "xdotool is not installed"
+    local n i
+    for n in $(seq 90 140); do
+        [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
+        XVFB_PID=$!
+        export DISPLAY=":$n"
+        for i in $(seq 1 100); do
+            if xdpyinfo >/dev/null 2>&1; then return 0; fi
+            kill -0 "$XVFB_PID" 2>/dev/null || break
+            sleep 0.05
+        done
+        kill "$XVFB_PID" 2>/dev/null || true
+    done
+    fail "could not start Xvfb"
+}
+
+# Starts zimo in $WORK with the given arguments and waits for its main window.
+start_zimo() {
+    (cd "$WORK" && exec "$ZIMO_BIN" "$@") >>"$E2E_TMP/zimo.log" 2>&1 &
+    ZIMO_PID=$!
+    E2E_PIDS="$E2E_PIDS $ZIMO_PID"
+    MAIN_WIN=$(wait_for_window '^ZIMO$' "$ZIMO_PID") || fail "zimo showed no main window"
+    focus_window "$MAIN_WIN"
+}
+
+# Ids of the visible windows of a process (default zimo) whose name matches the regex.
+windows_named() {
+    xdotool search --onlyvisible --pid "${2:-$ZIMO_PID}" --name "$1" 2>/dev/null || true
+}
+
+# Prints the id of the newest visible window of `pid` whose name matches; waits up to 10 s.
+wait_for_window() {
+    local name=$1 pid=${2:-$ZIMO_PID} i id
+    for i in $(seq 1 200); do
+        id=$(windows_named "$name" "$pid" | tail -n 1)
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.05
+    done
+    return 1
+}
+
+# Waits until zimo has exactly `count` visible windows named `name`.
+wait_for_window_count() {
+    local name=$1 count=$2 i
+    for i in $(seq 1 200); do
+        [ "$(windows_named "$name" | grep -c . || true)" -eq "$count" ] && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+# The id of a visible window of zimo other than the main window (a dialog); waits up to 10 s.
+wait_for_dialog() {
+    local i id
+    for i in $(seq 1 200); do
+        id=$(windows_named '.' | grep -vx "$MAIN_WIN" | tail -n 1 || true)
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.05
+    done
+    return 1
+}
+
+focus_window() {
+    xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1" 2>/dev/null || true
+    sleep 0.2
+}
+
+keys() {
+    local k
+    for k in "$@"; do
+        xdotool key --clearmodifiers "$k"
+        sleep 0.15
+    done
+}
+
+type_text() {
+    xdotool type --delay 20 -- "$1"
+    sleep 0.2
+}
+
+# Answers the message box that zimo shows next (titled "ZIMO" unless a title is given as $2)
+# with a key: Return presses the default (first) button, Escape cancels.
+answer_box() {
+    local key=$1 title=${2:-ZIMO} box
+    box=$(wait_for_dialog) || fail "no message box appeared"
+    [ "$(xdotool getwindowname "$box")" = "$title" ] ||
+        fail "expected a box titled '$title', got '$(xdotool getwindowname "$box")'"
+    focus_window "$box"
+    keys "$key"
+    local i
+    for i in $(seq 1 200); do
+        windows_named '.' | grep -qx "$box" || return 0
+        sleep 0.05
+    done
+    fail "the message box did not close"
+}
+
+# The File menu's "保存．．．(&A)": types the path into the save dialog and presses Enter.
+save_as() {
+    local path=$1 dialog
+    focus_window "$MAIN_WIN"
+    keys alt+f a
+    dialog=$(wait_for_dialog) || fail "no save dialog"
+    focus_window "$dialog"
+    keys ctrl+a
+    type_text "$path"
+    keys Return
+    wait_for_window_count '.' 1 || fail "the save dialog did not close"
+}
+
+wait_for_file() {
+    local i
+    for i in $(seq 1 100); do
+        [ -e "$1" ] && return 0
+        sleep 0.05
+    done
+    fail "file $1 did not appear"
+}
+
+# Compares a file with the expected bytes, written as hex pairs ("61 62 0d 0a").
+expect_bytes() {
+    local got
+    got=$(od -An -v -tx1 "$1" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//')
+    [ "$got" = "$2" ] || fail "bytes of $1: got '$got', expected '$2'"
+}
+
+wait_for_exit() {
+    local pid=$1 i
+    for i in $(seq 1 200); do
+        kill -0 "$pid" 2>/dev/null || return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+screenshot() {
+    import -window root "$1"
+}

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Start-up as a user meets it: a document path with a space and Japanese characters on the
+# command line, a second copy refused with its message, and a copy killed hard not blocking the
+# next start.
+source "$(dirname "$0")/lib.sh" "$1"
+e2e_setup
+
+# "日本語 テキスト" in code page 932: a CR LF line, a lone-CR line end and a last line without end.
+doc="$WORK/新しい 文書.txt"
+printf '\x93\xfa\x96\x7b\x8c\xea\r\nabc\rxyz' >"$doc"
+
+start_zimo "$doc" extra-argument-ignored
+first=$ZIMO_PID
+
+# A second copy shows its message and ends without a window of its own.
+(cd "$WORK" && exec "$ZIMO_BIN") >>"$E2E_TMP/zimo2.log" 2>&1 &
+second=$!
+E2E_PIDS="$E2E_PIDS $second"
+box=$(wait_for_window '^ZIMO$' "$second") || fail "the second copy showed no message"
+focus_window "$box"
+keys Return
+wait_for_exit "$second" || fail "the second copy did not end"
+kill -0 "$first" 2>/dev/null || fail "the first copy ended too"
+
+# The document's lines are in the text area: saving writes them back, each line with CR LF, plus
+# the final CR LF of every save.
+save_as "$WORK/out.txt"
+wait_for_file "$WORK/out.txt"
+expect_bytes "$WORK/out.txt" "93 fa 96 7b 8c ea 0d 0a 61 62 63 0d 0a 78 79 7a 0d 0a 0d 0a"
+
+# A copy that crashed leaves no lock that blocks the next start.
+kill -9 "$first"
+wait_for_exit "$first" || fail "could not kill the first copy"
+start_zimo
+kill -0 "$ZIMO_PID" 2>/dev/null || fail "zimo did not start after a crashed copy"
+pass
