@@ -3,6 +3,7 @@
 #include "platform/qt/qtmessagebox.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -10,7 +11,11 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zimo"));
-    QApplication::setDesktopFileName(QStringLiteral("zimo"));
+    QApplication::setDesktopFileName(QStringLiteral("jp.zimo.ZIMO"));
+    QIcon icon;
+    for (int size : {16, 32, 64, 256})
+        icon.addFile(QStringLiteral(":/icons/zimo-%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
 
     // Japanese buttons, file dialogs and context menus.
     QTranslator qtTranslator;

@@ -1,0 +1,308 @@
+#include "app/form1.h"
+#include "platform/qt/textarea.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTimer>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace zimo;
+
+namespace {
+
+struct Row
+{
+    int level;
+    QString name;
+    QString caption;
+    QString shortcut;
+};
+
+// The menu bar as a user sees it, left to right, each entry's items top to bottom.
+const QList<Row> expectedMenus = {
+    {1, "mnuFile", "ファイル(&F)", ""},
+    {2, "mnuFileNew", "新規作成(&N)", "Ctrl+N"},
+    {2, "mnuFileOpen", "開く．．．(&O)", "Ctrl+O"},
+    {2, "mnuFileSave", "保存．．．(&A)", ""},
+    {2, "mnuFileOverwrite", "上書き(&S)", "Ctrl+S"},
+    {2, "mnuFilePrint", "印刷(&P)", "Ctrl+P"},
+    {2, "mnuFileEnd", "終了(&X)", ""},
+    {1, "mnuEdit", "編集(&Q)", ""},
+    {2, "mnuEditConversion", "<BR>一括追加(B)", "Ctrl+B"},
+    {2, "mnuEditDelete", "<BR>一括削除(&D)", "Ctrl+D"},
+    {2, "mnuEditCenter", "<CENTER>||Range||", "Ctrl+C"},
+    {2, "mnuEditPlug_1", "[Plug_1]", ""},
+    {2, "mnuEditPlug_2", "[Plug_2]", ""},
+    {2, "mnuEditBack", "I'll be back", "Ctrl+U"},
+    {1, "mnuOption", "オプション(&O)", ""},
+    {2, "mnuOptionline", "総文字数(&L)", "Ctrl+L"},
+    {2, "mnuEditReference", "検索(&F)...", "Ctrl+F"},
+    {2, "mnuOptionForm", "書式(&G)...", ""},
+    {2, "mnuOptionDetails", "詳細設定(&V)", ""},
+    {1, "mnuHelp", "ヘルプ(&H)", ""},
+    {2, "mnuHelpPlay", "トピック(&H)", ""},
+    {2, "mnuHelpVer", "バージョン(&A)", ""},
+    {1, "mnuExplorer", "エクスプローラ(&E)", ""},
+};
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+} // namespace
+
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void menuTree();
+    void initialState();
+    void clientSizeAndResize();
+    void startupFont_data();
+    void startupFont();
+    void commandLineDocument();
+    void ctrlCRunsCenterAndCopiesNothing();
+    void disabledShortcutsDoNothing();
+    void drop_data();
+    void drop();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestForm1::init()
+{
+    QVERIFY(m_dir.isValid());
+    QVERIFY(QDir::setCurrent(m_dir.path()));
+    QFile::remove(QStringLiteral("zimo_2.ini"));
+}
+
+void TestForm1::menuTree()
+{
+    Form1 form;
+    QList<Row> got;
+    const QList<QAction *> bar = form.menuBar()->actions();
+    QCOMPARE(bar.size(), 5);
+    for (QAction *entry : bar) {
+        got.append({1, entry->objectName(), entry->text(), entry->shortcut().toString()});
+        if (entry->menu()) {
+            for (QAction *item : entry->menu()->actions()) {
+                QVERIFY(!item->isSeparator());
+                got.append({2, item->objectName(), item->text(), item->shortcut().toString()});
+            }
+        }
+    }
+    QCOMPARE(got.size(), expectedMenus.size());
+    for (qsizetype i = 0; i < got.size(); ++i) {
+        QCOMPARE(got[i].level, expectedMenus[i].level);
+        QCOMPARE(got[i].name, expectedMenus[i].name);
+        QCOMPARE(got[i].caption, expectedMenus[i].caption);
+        QCOMPARE(got[i].shortcut, expectedMenus[i].shortcut);
+    }
+    // The last bar entry is a command of its own, with no drop-down.
+    QVERIFY(!bar.last()->menu());
+    QCOMPARE(form.action(QStringLiteral("mnuExplorer")), bar.last());
+}
+
+void TestForm1::initialState()
+{
+    Form1 form;
+    form.Form_Load({});
+    for (const Row &row : expectedMenus) {
+        const bool disabled = row.name == u"mnuEditBack" || row.name == u"mnuFileOverwrite";
+        QVERIFY2(form.action(row.name)->isEnabled() == !disabled, qPrintable(row.name));
+    }
+    QCOMPARE(form.windowTitle(), QStringLiteral("ZIMO"));
+    QCOMPARE(form.services().Text1.text(), QString());
+    QCOMPARE(form.undoStore().keep_count(), 0);
+}
+
+void TestForm1::clientSizeAndResize()
+{
+    Form1 form;
+    form.Form_Load({});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    // 11550 x 7230 twips below the menu bar.
+    const double dpiX = form.logicalDpiX(), dpiY = form.logicalDpiY();
+    QCOMPARE(form.textArea()->width(), qRound(11550 * dpiX / 1440));
+    QCOMPARE(form.textArea()->height(), qRound(7230 * dpiY / 1440));
+
+    for (const QSize size : {QSize(500, 300), QSize(1000, 700), QSize(120, 60)}) {
+        form.resize(size);
+        QTRY_COMPARE(form.size(), size);
+        const QRect client(0, form.menuBar()->height(), size.width(),
+                           size.height() - form.menuBar()->height());
+        QTRY_COMPARE(form.textArea()->geometry(), client);
+    }
+}
+
+void TestForm1::startupFont_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<double>("size");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<bool>("italic");
+    QTest::newRow("8 shown as 14") << QByteArray("8\r\nMS Gothic\r\nTrue\r\nFalse") << 14.0 << true
+                                   << false;
+    QTest::newRow("10.5 shown as 14") << QByteArray("10.5\r\nFace\r\nFalse\r\nTrue") << 14.0 << false
+                                      << true;
+    QTest::newRow("11 stays") << QByteArray("11\r\nFace\r\nFalse\r\nFalse") << 11.0 << false << false;
+    QTest::newRow("24 with final CR LF") << QByteArray("24\r\nFace\r\nTRUE\r\ntrue\r\n") << 24.0
+                                        << true << true;
+    QTest::newRow("missing file: the layout's font") << QByteArray() << 11.0 << false << false;
+    QTest::newRow("garbage fields: the layout's font")
+        << QByteArray("big\r\nFace\r\nmaybe\r\n???") << 11.0 << false << false;
+    QTest::newRow("three fields") << QByteArray("16\r\nFace\r\n-1") << 16.0 << true << false;
+}
+
+void TestForm1::startupFont()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(double, size);
+    QFETCH(bool, bold);
+    QFETCH(bool, italic);
+    if (!ini.isEmpty())
+        writeFile(QStringLiteral("zimo_2.ini"), ini);
+    Form1 form;
+    const QString layoutFace = form.services().Text1.fontName();
+    form.Form_Load({});
+    QCOMPARE(form.services().Text1.fontSize(), size);
+    QCOMPARE(form.services().Text1.fontBold(), bold);
+    QCOMPARE(form.services().Text1.fontItalic(), italic);
+    // The face named in the file is not restored.
+    QCOMPARE(form.services().Text1.fontName(), layoutFace);
+    QCOMPARE(QFile::exists(QStringLiteral("zimo_2.ini")), !ini.isEmpty());
+}
+
+void TestForm1::commandLineDocument()
+{
+    const QString path = m_dir.filePath(QStringLiteral("新しい 文書.txt"));
+    writeFile(path, "a\r\nb");
+    Form1 form;
+    form.Form_Load({path, QStringLiteral("ignored.txt")});
+    QCOMPARE(form.services().Text1.text(), QStringLiteral("a\r\nb\r\n"));
+    QVERIFY(!form.action(QStringLiteral("mnuFileOverwrite"))->isEnabled());
+}
+
+void TestForm1::ctrlCRunsCenterAndCopiesNothing()
+{
+    Form1 form;
+    form.Form_Load({});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    TextBox &text = form.services().Text1;
+    text.setText(QStringLiteral("one\r\ntwo\r\nthree"));
+    text.setSelStart(5);
+    text.setSelLength(3);
+    QApplication::clipboard()->setText(QStringLiteral("clipboard"));
+    form.textArea()->setFocus();
+    QTest::keyClick(form.textArea(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(text.text(),
+             QStringLiteral("one\r\n\r\n<CENTER>\r\ntwo\r\n</CENTER>\r\n\r\nthree"));
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("clipboard"));
+    // Ctrl+U, now enabled, undoes it.
+    QTest::keyClick(form.textArea(), Qt::Key_U, Qt::ControlModifier);
+    QCOMPARE(text.text(), QStringLiteral("one\r\ntwo\r\nthree"));
+}
+
+void TestForm1::disabledShortcutsDoNothing()
+{
+    Form1 form;
+    form.Form_Load({});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    TextBox &text = form.services().Text1;
+    const QString target = m_dir.filePath(QStringLiteral("target.txt"));
+    form.services().CommonDialog1.fileName = target;
+    text.setText(QStringLiteral("line one\r\nline two"));
+    text.setSelStart(12);
+    form.textArea()->setFocus();
+
+    // Disabled: "上書き(&S)" writes nothing; "I'll be back" neither restores nor lets the text
+    // area delete a line, and the text area's own Ctrl+K, Ctrl+D do not reach it either.
+    QTest::keyClick(form.textArea(), Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(form.textArea(), Qt::Key_U, Qt::ControlModifier);
+    QCOMPARE(text.text(), QStringLiteral("line one\r\nline two"));
+    QVERIFY(!QFile::exists(target));
+
+    // Enabled, the same key writes the file.
+    form.action(QStringLiteral("mnuFileOverwrite"))->setEnabled(true);
+    QTest::keyClick(form.textArea(), Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(QFile::exists(target));
+}
+
+void TestForm1::drop_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("one file") << QStringList{"a.txt"} << QString() << "[a\r\n]" << QString();
+    QTest::newRow("three files: the first only")
+        << QStringList{"a.txt", "b.txt", "c.txt"} << QString() << "[a\r\n]" << QString();
+    QTest::newRow("text only") << QStringList() << "dropped" << "[]" << QString();
+    QTest::newRow("a folder") << QStringList{"folder"} << QString() << "[]" << "開けない！";
+}
+
+void TestForm1::drop()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QFETCH(QString, message);
+    writeFile(m_dir.filePath("a.txt"), "a");
+    writeFile(m_dir.filePath("b.txt"), "b");
+    writeFile(m_dir.filePath("c.txt"), "c");
+    QDir(m_dir.path()).mkdir("folder");
+
+    Form1 form;
+    form.Form_Load({});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    TextBox &box = form.services().Text1;
+    box.setText(QStringLiteral("[]"));
+    box.setSelStart(1);
+
+    QString seen;
+    QTimer poll;
+    poll.setInterval(10);
+    connect(&poll, &QTimer::timeout, [&] {
+        if (auto *m = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            seen = m->text();
+            m->accept();
+        }
+    });
+    poll.start();
+
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const QString &f : files)
+        urls.append(QUrl::fromLocalFile(m_dir.filePath(f)));
+    if (!urls.isEmpty())
+        mime.setUrls(urls);
+    if (!text.isEmpty())
+        mime.setText(text);
+    QWidget *target = form.textArea()->viewport();
+    const QPoint pos = target->rect().center();
+    QDragEnterEvent enter(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDropEvent dropEvent(QPointF(pos), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &dropEvent);
+
+    QTRY_COMPARE(seen, message);
+    QCOMPARE(box.text(), expected);
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"
