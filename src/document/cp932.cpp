@@ -1,21 +1,286 @@
 #include "document/cp932.h"
 
-// Placeholder until the codec lands.
+#include <QHash>
+
+#include <cerrno>
+#include <iconv.h>
+
+// Both directions run glibc's "CP932" converter over as much of the input as it accepts in one
+// call, writing straight into the result's buffer, and step in by hand only where it stops:
+// - decoding: a byte where no character starts is kept as U+DC00 + byte (only bytes 0x80..0xFF
+//   can be such a byte, so the stand-ins are U+DC80..U+DCFF);
+// - encoding: surrogates never reach the converter. Code page 932 holds no character outside the
+//   Basic Multilingual Plane, and glibc would silently drop the Unicode tag characters
+//   (U+E0000..U+E007F) instead of refusing them, so every surrogate pair is reported here, a lone
+//   U+DC80..U+DCFF becomes its byte again and every other lone surrogate is reported.
+// Details of the table (which cells decode, which fold onto others) are in docs/codepage932.md.
+
 namespace zimo::cp932 {
+
+namespace {
+
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+constexpr const char *utf16Name = "UTF-16LE";
+#else
+constexpr const char *utf16Name = "UTF-16BE";
+#endif
+
+constexpr char16_t standInBase = 0xDC00;
+
+bool isHighSurrogate(char16_t c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+bool isLowSurrogate(char16_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+bool isSurrogate(char16_t c)
+{
+    return c >= 0xD800 && c <= 0xDFFF;
+}
+
+// A stand-in for an undecodable byte.
+bool isStandIn(char16_t c)
+{
+    return c >= 0xDC80 && c <= 0xDCFF;
+}
+
+// One converter per direction and thread, opened on first use and kept: opening one costs far
+// more than a short conversion.
+class Converter
+{
+public:
+    Converter(const char *to, const char *from) : m_cd(iconv_open(to, from)) {}
+    ~Converter()
+    {
+        if (valid())
+            iconv_close(m_cd);
+    }
+    Converter(const Converter &) = delete;
+    Converter &operator=(const Converter &) = delete;
+
+    bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+
+    // Converts from `*in` until the input ends or the converter stops; moves both pointers past
+    // what was done. Returns 0 when the whole input was converted, otherwise errno (EILSEQ: no
+    // character at *in; EINVAL: the input ends inside a character).
+    int run(const char *&in, size_t inLeft, char *&out, size_t outLeft)
+    {
+        if (!valid())
+            return EILSEQ;
+        char *src = const_cast<char *>(in);
+        const size_t r = iconv(m_cd, &src, &inLeft, &out, &outLeft);
+        in = src;
+        if (r != static_cast<size_t>(-1))
+            return 0;
+        const int error = errno;
+        reset();
+        return error;
+    }
+
+    void reset()
+    {
+        if (valid())
+            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+    }
+
+private:
+    iconv_t m_cd;
+};
+
+Converter &decoder()
+{
+    thread_local Converter converter(utf16Name, "CP932");
+    return converter;
+}
+
+Converter &encoder()
+{
+    thread_local Converter converter("CP932", utf16Name);
+    return converter;
+}
+
+} // namespace
 
 QString decode(QByteArrayView bytes)
 {
-    return QString::fromLatin1(bytes);
+    const qsizetype n = bytes.size();
+    // Every byte gives at most one UTF-16 unit (a two-byte character gives one, a stand-in one).
+    QString text(n, Qt::Uninitialized);
+    char16_t *const outStart = reinterpret_cast<char16_t *>(text.data());
+    char16_t *out = outStart;
+    const char *in = bytes.data();
+    const char *const end = in + n;
+
+    Converter &cd = decoder();
+    cd.reset();
+    while (in < end) {
+        char *o = reinterpret_cast<char *>(out);
+        const size_t outLeft = static_cast<size_t>(n - (out - outStart)) * sizeof(char16_t);
+        const int error = cd.run(in, static_cast<size_t>(end - in), o, outLeft);
+        out = reinterpret_cast<char16_t *>(o);
+        if (error == 0)
+            break;
+        // EILSEQ or EINVAL: no character starts at `in`. Keep the byte, go on with the next one.
+        // (Without a converter, run() refuses everything and only ASCII is decoded, by hand:
+        // still nothing is lost.)
+        const auto byte = static_cast<unsigned char>(*in);
+        *out++ = byte < 0x80 && !cd.valid() ? char16_t(byte) : char16_t(standInBase + byte);
+        ++in;
+    }
+    text.truncate(out - outStart);
+    return text;
 }
+
+namespace {
+
+// Encodes text[from, to), which holds no surrogate, appending at `out`; reports what the code page
+// cannot hold.
+void encodePlain(Converter &cd, QStringView text, qsizetype from, qsizetype to, char *&out,
+                 QList<qsizetype> &unencodable)
+{
+    const char *const base = reinterpret_cast<const char *>(text.utf16());
+    const char *in = base + from * qsizetype(sizeof(char16_t));
+    const char *const end = base + to * qsizetype(sizeof(char16_t));
+    while (in < end) {
+        // Two bytes at most per unit; the caller's buffer is sized for that.
+        const size_t inLeft = static_cast<size_t>(end - in);
+        const int error = cd.run(in, inLeft, out, inLeft);
+        if (error == 0)
+            break;
+        const qsizetype pos = (in - base) / qsizetype(sizeof(char16_t));
+        const char16_t c = text[pos].unicode();
+        if (c < 0x80 && !cd.valid())
+            *out++ = char(c);
+        else
+            unencodable.append(pos);
+        in += sizeof(char16_t);
+    }
+}
+
+bool isLeadByte(unsigned char b)
+{
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+// Whether the two bytes decode to one character.
+bool formsCharacter(unsigned char lead, unsigned char trail)
+{
+    const char pair[2] = {char(lead), char(trail)};
+    const QString text = decode(QByteArrayView(pair, 2));
+    return text.size() == 1 && !isStandIn(text[0].unicode());
+}
+
+// The characters that have more than one cell: the cell the converter writes first, then the
+// others (which decode to the same character but are never written by the converter).
+using Cells = QList<QByteArray>;
+const QHash<char16_t, Cells> &duplicateCells()
+{
+    static const QHash<char16_t, Cells> cells = [] {
+        QHash<char16_t, Cells> found;
+        for (int lead = 0x81; lead <= 0xFC; ++lead) {
+            if (!isLeadByte(static_cast<unsigned char>(lead)))
+                continue;
+            for (int trail = 0x40; trail <= 0xFC; ++trail) {
+                const char pair[2] = {char(lead), char(trail)};
+                const QString text = decode(QByteArrayView(pair, 2));
+                if (text.size() != 1 || isStandIn(text[0].unicode()))
+                    continue;
+                const EncodeResult written = encode(text);
+                if (written.ok() && written.bytes != QByteArrayView(pair, 2)) {
+                    Cells &list = found[text[0].unicode()];
+                    if (list.isEmpty())
+                        list.append(written.bytes);
+                    list.append(QByteArray(pair, 2));
+                }
+            }
+        }
+        return found;
+    }();
+    return cells;
+}
+
+// Writes text[pos], which follows the stand-in for the lead byte `lead`, if it is a character
+// with duplicate cells; returns false (nothing written) otherwise. The usual cell may start with a
+// byte that would join the lead byte into another character, which would change the text on the
+// next open: then a duplicate cell that does not join is written. An unchanged file always has
+// one, because that is how its bytes decoded.
+bool writeAfterLeadStandIn(unsigned char lead, char16_t c, char *&out)
+{
+    if (c < 0x80)
+        return false;
+    const QHash<char16_t, Cells> &duplicates = duplicateCells();
+    const auto it = duplicates.constFind(c);
+    if (it == duplicates.constEnd())
+        return false;
+    const Cells &cells = *it;
+    QByteArray chosen = cells.first();
+    for (const QByteArray &cell : cells) {
+        if (!formsCharacter(lead, static_cast<unsigned char>(cell[0]))) {
+            chosen = cell;
+            break;
+        }
+    }
+    for (char b : chosen)
+        *out++ = b;
+    return true;
+}
+
+} // namespace
 
 EncodeResult encode(QStringView text)
 {
-    return {text.toLatin1(), {}};
+    EncodeResult result;
+    const qsizetype n = text.size();
+    result.bytes.resize(n * 2);
+    char *const outStart = result.bytes.data();
+    char *out = outStart;
+    const char16_t *const units = text.utf16();
+
+    Converter &cd = encoder();
+    cd.reset();
+    qsizetype i = 0;
+    while (i < n) {
+        qsizetype j = i;
+        while (j < n && !isSurrogate(units[j]))
+            ++j;
+        if (j > i)
+            encodePlain(cd, text, i, j, out, result.unencodable);
+        if (j == n)
+            break;
+        const char16_t c = units[j];
+        if (isHighSurrogate(c) && j + 1 < n && isLowSurrogate(units[j + 1])) {
+            result.unencodable.append(j);
+            i = j + 2;
+        } else {
+            i = j + 1;
+            if (isStandIn(c)) {
+                const auto byte = static_cast<unsigned char>(c - standInBase);
+                *out++ = char(byte);
+                if (isLeadByte(byte) && i < n && writeAfterLeadStandIn(byte, units[i], out))
+                    ++i;
+            } else {
+                result.unencodable.append(j);
+            }
+        }
+    }
+    result.bytes.truncate(out - outStart);
+    return result;
 }
 
-bool canEncodeAt(QStringView, qsizetype)
+bool canEncodeAt(QStringView text, qsizetype pos)
 {
-    return true;
+    if (pos < 0 || pos >= text.size())
+        return false;
+    const char16_t c = text[pos].unicode();
+    if (isLowSurrogate(c) && pos > 0 && isHighSurrogate(text[pos - 1].unicode()))
+        return false; // the second half of a pair
+    if (isSurrogate(c))
+        return isStandIn(c);
+    return encode(text.sliced(pos, 1)).ok();
 }
 
 } // namespace zimo::cp932
