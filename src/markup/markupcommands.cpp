@@ -1,14 +1,64 @@
 #include "markup/markupcommands.h"
 
+#include "document/cp932.h"
+#include "markup/brmarkup.h"
+#include "platform/files.h"
+
 namespace zimo {
 
-// Placeholder bodies until the markup commands land.
-void MarkupCommands::mnuEditConversion_Click() {}
-void MarkupCommands::mnuEditDelete_Click() {}
-void MarkupCommands::mnuEditCenter_Click() {}
-void MarkupCommands::mnuEditPlug_1_Click() {}
-void MarkupCommands::mnuEditPlug_2_Click() {}
-void MarkupCommands::mnuEditBack_Click() {}
-void MarkupCommands::mnuOptionline_Click() {}
+void MarkupCommands::mnuEditConversion_Click()
+{
+    m_undo.keep_text();
+    // The whole text is assigned even when nothing changed, as for every conversion: the caret
+    // goes to the start either way.
+    m_s.Text1.setText(markup::addBrTags(m_s.Text1.text()));
+}
+
+void MarkupCommands::mnuEditDelete_Click()
+{
+    m_undo.keep_text();
+    m_s.Text1.setText(markup::removeBrTags(m_s.Text1.text()));
+}
+
+void MarkupCommands::mnuEditCenter_Click()
+{
+    m_undo.keep_text();
+    m_s.Text1.setSelText(markup::centerBlock(m_s.Text1.selText()));
+}
+
+void MarkupCommands::mnuEditPlug_1_Click()
+{
+    appendSnippetFile(plug1FileName);
+}
+
+void MarkupCommands::mnuEditPlug_2_Click()
+{
+    appendSnippetFile(plug2FileName);
+}
+
+void MarkupCommands::appendSnippetFile(const QString &fileName)
+{
+    m_undo.keep_text();
+    // Resolved against the working folder of this moment. A file that cannot be read ends the
+    // command silently with the text as it was; the snapshot stays. An empty file is a successful
+    // read: the document gets a line break at its end.
+    const std::optional<QByteArray> bytes = readWholeFile(fileName);
+    if (!bytes)
+        return;
+    m_s.Text1.setText(markup::appendSnippet(m_s.Text1.text(), cp932::decode(*bytes)));
+}
+
+void MarkupCommands::mnuEditBack_Click()
+{
+    m_undo.back_text();
+}
+
+void MarkupCommands::mnuOptionline_Click()
+{
+    m_s.messageBox.show(QStringLiteral("まだ作成中です。"), MsgStyle::OkOnly);
+    // The true length less one, however long the text: no 16-bit wrap-around.
+    const qsizetype count = m_s.Text1.text().size() - 1;
+    m_s.messageBox.show(QString::number(count), MsgStyle::OkOnly);
+}
 
 } // namespace zimo

@@ -3,7 +3,13 @@
 #include "document/undostore.h"
 #include "platform/services.h"
 
+#include <QString>
+
 namespace zimo {
+
+// The snippet files, relative to the working folder at the time of the command.
+inline const QString plug1FileName = QStringLiteral("item/plug_1.txt");
+inline const QString plug2FileName = QStringLiteral("item/plug_2.txt");
 
 // The Edit menu's markup commands and the character count. Each markup command takes an undo
 // snapshot (keep_text) before it changes anything.
@@ -21,6 +27,8 @@ public:
     void mnuOptionline_Click();     // character count
 
 private:
+    void appendSnippetFile(const QString &fileName);
+
     Services &m_s;
     UndoStore &m_undo;
 };
