@@ -18,8 +18,11 @@ public:
     // Whether the text differs from file_text.
     bool changed() const;
 
+    // The open dialog, then the chosen file becomes the whole text.
     void read_text();
+    // The save dialog, then the text is written to the chosen file.
     void save_text();
+    // Writes the text to the current file name; nothing without one.
     void over_text();
 
     void mnuFileNew_Click();
@@ -32,6 +35,15 @@ public:
     void Form_Unload(bool &cancel);
 
 private:
+    // Shows the save dialog and writes the text to the chosen file. Returns whether it was
+    // written; `text` receives what was written.
+    bool saveThroughDialog(QString &text);
+    // Writes `text` as a document file to `path`, asking first when some characters cannot be
+    // written and reporting a failure. Returns whether the file now holds the text.
+    bool writeDocument(const QString &path, const QString &text);
+    // The questions of Exit and of closing the window; true when the program is to end.
+    bool confirmEnd();
+
     Services &m_s;
     QString m_file_text;
 };

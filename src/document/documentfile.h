@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+namespace zimo {
+
+// Document files: the text in code page 932 with no byte-order mark, written whole and followed
+// by one CR LF. Reading takes every byte as it is (see cp932::decode); writing gives back the
+// same bytes for everything reading produced.
+
+// The bytes of a document file for `text`, and the positions of the characters code page 932
+// cannot hold (left out of `bytes`; empty when every character fits).
+struct DocumentBytes
+{
+    QByteArray bytes;
+    QList<qsizetype> unencodable;
+};
+DocumentBytes encodeDocument(QStringView text);
+
+// The bytes of a document file for `text` with every character at `unencodable` (as reported by
+// encodeDocument) written as an HTML numeric character reference such as "&#x1F600;".
+QByteArray encodeDocumentWithReferences(QStringView text, const QList<qsizetype> &unencodable);
+
+// "&#x" + the code point in upper-case hex + ";".
+QString characterReference(char32_t codePoint);
+
+// Where a character stands as the user sees it.
+struct TextPlace
+{
+    char32_t codePoint = 0; // a surrogate pair gives its whole code point
+    qsizetype line = 1;     // from 1; lines end at CR LF (a lone CR or LF is text)
+    qsizetype column = 1;   // from 1, counting characters (a surrogate pair once)
+};
+TextPlace placeOf(QStringView text, qsizetype position);
+
+// The question asked before writing a text that holds characters code page 932 cannot hold:
+// names the first one (shown, with its U+ code, line and column) and how many there are.
+QString unencodablePrompt(QStringView text, const QList<qsizetype> &unencodable);
+
+// Messages for a failed write or read of `path`. `systemReason` is what the file layer said.
+QString writeFailurePrompt(const QString &path, qsizetype size, bool existedBefore,
+                           const QString &systemReason);
+QString readFailurePrompt(const QString &path, const QString &systemReason);
+
+} // namespace zimo

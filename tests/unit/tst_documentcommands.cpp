@@ -1,0 +1,592 @@
+// The File menu and the document state, through the scripted fakes and real files.
+#include "document/documentcommands.h"
+#include "platform/files.h"
+#include "support/fakes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <sys/mount.h>
+#include <unistd.h>
+
+using namespace zimo;
+using namespace zimo::test;
+
+namespace {
+
+const QString filter =
+    QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ(*.txt)|*.txt|HTML形式(*.html)|*.html|その他(*.*)|*.*");
+const ShownMessage askNew{QStringLiteral("今作成中のデータを破棄し、新しいデータを作りますか？"), 52, {}};
+const ShownMessage askOpen{QStringLiteral("現在のテキストを破棄してもよろしいですか？"), 49, {}};
+const ShownMessage askPrint{QStringLiteral("印刷します。よろしいですか？"), 36,
+                            QStringLiteral("印刷します。")};
+const ShownMessage askOverwrite{QStringLiteral("上書き保存しますか？"), 33, {}};
+const ShownMessage askEnd{QStringLiteral("終了します"), 1, {}};
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    return readWholeFile(path).value_or(QByteArray("<no file>"));
+}
+
+// The main window's document side, with every service faked.
+struct Window
+{
+    FakePlatform p;
+    DocumentCommands doc{p.services};
+
+    void type(const QString &text) { p.text.setText(p.text.text() + text); }
+    void answers(const QList<int> &list)
+    {
+        for (const int a : list)
+            p.messageBox.answers.enqueue(a);
+    }
+    void openFile(const QString &path)
+    {
+        p.dialog.fileAnswers.enqueue(path);
+        doc.mnuFileOpen_Click();
+    }
+    void saveAs(const QString &path)
+    {
+        p.dialog.fileAnswers.enqueue(path);
+        doc.mnuFileSave_Click();
+    }
+};
+
+// A small tmpfs mounted for one test (needs root); unmounted when the test ends.
+class TmpfsMount
+{
+public:
+    explicit TmpfsMount(const QString &dir)
+        : m_dir(QFile::encodeName(dir)),
+          m_mounted(::mount("tmpfs", m_dir.constData(), "tmpfs", 0, "size=64k") == 0)
+    {
+    }
+    ~TmpfsMount()
+    {
+        if (m_mounted)
+            ::umount2(m_dir.constData(), MNT_DETACH);
+    }
+    bool mounted() const { return m_mounted; }
+    bool makeReadOnly()
+    {
+        return ::mount("tmpfs", m_dir.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=64k") ==
+               0;
+    }
+
+private:
+    QByteArray m_dir;
+    bool m_mounted;
+};
+
+} // namespace
+
+class TestDocumentCommands : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void openThenSave_data();
+    void openThenSave();
+    void savedEmptyTextIsLineEnd();
+    void dialogsStartWithFilterAndName();
+    void cancelledDialogsChangeNothing();
+    void openMissingFileIsSilent();
+    void openUnreadableFileIsReported_data();
+    void openUnreadableFileIsReported();
+    void saveKeepsBaselineOverwriteSetsIt();
+    void overwriteWithoutNameWritesNothing();
+    void newCommand_data();
+    void newCommand();
+    void openQuestion_data();
+    void openQuestion();
+    void exitAndClose_data();
+    void exitAndClose();
+    void answerSaveWithoutFileAsksWhere_data();
+    void answerSaveWithoutFileAsksWhere();
+    void print_data();
+    void print();
+    void failedWriteKeepsOldFile_data();
+    void failedWriteKeepsOldFile();
+    void unencodableCharacters_data();
+    void unencodableCharacters();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_oldCurrent;
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+};
+
+void TestDocumentCommands::init()
+{
+    m_oldCurrent = QDir::currentPath();
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QDir::setCurrent(m_dir->path());
+}
+
+void TestDocumentCommands::cleanup()
+{
+    QDir::setCurrent(m_oldCurrent);
+    // Give back write rights taken away by a test so the folder can be removed.
+    for (const QString &sub : QDir(m_dir->path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        QFile::setPermissions(path(sub), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    m_dir.reset();
+}
+
+void TestDocumentCommands::openThenSave_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("abc CR LF") << QByteArray("abc\r\n") << QStringLiteral("abc\r\n");
+    QTest::newRow("empty file") << QByteArray() << QString();
+    QTest::newRow("double-byte") << QByteArray("\x82\xa0\x8a\xbf\x8e\x9a<BR>\r\n\x83\x65")
+                                 << QStringLiteral("あ漢字<BR>\r\nテ");
+    QTest::newRow("lone CR and LF") << QByteArray("a\rb\nc\n\r") << QStringLiteral("a\rb\nc\n\r");
+    QTest::newRow("half-width kana") << QByteArray("\xb1\xdd") << QStringLiteral("ｱﾝ");
+    QTest::newRow("undecodable bytes") << QByteArray("\x80\xa0\xfd\xfe\xff\x81")
+                                       << QString::fromUtf16(u"\xDC80\xDCA0\xDCFD\xDCFE\xDCFF\xDC81");
+}
+
+// A file read by Open and written by Save gives the text with one more CR LF.
+void TestDocumentCommands::openThenSave()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    writeBytes(path("in.txt"), bytes);
+    Window w;
+    w.type(QStringLiteral("old"));
+    w.p.messageBox.answers.enqueue(MsgAnswer::Ok);
+    w.openFile(path("in.txt"));
+    QCOMPARE(w.p.text.text(), text);
+    QCOMPARE(w.doc.file_text(), text);
+    QVERIFY(w.p.mnuFileOverwrite.enabled);
+    QVERIFY(!w.doc.changed());
+
+    w.saveAs(path("out"));
+    QCOMPARE(bytesOf(path("out")), bytes + "\r\n");
+    QCOMPARE(bytesOf(path("in.txt")), bytes);
+    QCOMPARE(w.p.messageBox.shown, QList<ShownMessage>{askOpen});
+}
+
+void TestDocumentCommands::savedEmptyTextIsLineEnd()
+{
+    Window w;
+    writeBytes(path("x.html"), "a much longer earlier file");
+    w.saveAs(path("x.html"));
+    QCOMPARE(bytesOf(path("x.html")), QByteArray("\r\n"));
+    QVERIFY(w.p.messageBox.shown.isEmpty());
+    QCOMPARE(w.p.dialog.fileName, path("x.html"));
+}
+
+void TestDocumentCommands::dialogsStartWithFilterAndName()
+{
+    writeBytes(path("a.txt"), "a");
+    Window w;
+    w.openFile(path("a.txt"));
+    w.saveAs(path("b"));
+    w.doc.mnuFileOpen_Click(); // cancelled
+    QCOMPARE(w.p.dialog.fileAsks.size(), 3);
+    const QStringList kinds{"open", "save", "open"};
+    const QStringList current{QString(), path("a.txt"), path("b")};
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(w.p.dialog.fileAsks[i].kind, kinds[i]);
+        QCOMPARE(w.p.dialog.fileAsks[i].filter, filter);
+        QCOMPARE(w.p.dialog.fileAsks[i].current, current[i]);
+    }
+}
+
+void TestDocumentCommands::cancelledDialogsChangeNothing()
+{
+    writeBytes(path("a.txt"), "first");
+    Window w;
+    w.openFile(path("a.txt"));
+    w.type(QStringLiteral(" edited"));
+    w.p.messageBox.answers.enqueue(MsgAnswer::Ok); // discard? OK, then the dialog is cancelled
+    w.doc.mnuFileOpen_Click();
+    w.doc.mnuFileSave_Click();
+    QCOMPARE(w.p.dialog.fileAsks.size(), 3);
+    QCOMPARE(w.p.text.text(), QStringLiteral("first edited"));
+    QCOMPARE(w.doc.file_text(), QStringLiteral("first"));
+    QCOMPARE(w.p.dialog.fileName, path("a.txt"));
+    QVERIFY(w.p.mnuFileOverwrite.enabled);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"a.txt"});
+    QCOMPARE(bytesOf(path("a.txt")), QByteArray("first"));
+}
+
+void TestDocumentCommands::openMissingFileIsSilent()
+{
+    Window w;
+    w.type(QStringLiteral("kept"));
+    w.p.messageBox.answers.enqueue(MsgAnswer::Ok);
+    w.openFile(path("none.txt"));
+    QCOMPARE(w.p.messageBox.shown, QList<ShownMessage>{askOpen});
+    QCOMPARE(w.p.text.text(), QStringLiteral("kept"));
+    QCOMPARE(w.doc.file_text(), QString());
+    QVERIFY(!w.p.mnuFileOverwrite.enabled);
+}
+
+void TestDocumentCommands::openUnreadableFileIsReported_data()
+{
+    QTest::addColumn<bool>("folder");
+    QTest::newRow("a folder") << true;
+    QTest::newRow("no read permission") << false;
+}
+
+void TestDocumentCommands::openUnreadableFileIsReported()
+{
+    QFETCH(bool, folder);
+    const QString name = path("locked");
+    if (folder) {
+        QVERIFY(QDir().mkdir(name));
+    } else {
+        writeBytes(name, "secret");
+        QFile::setPermissions(name, QFileDevice::WriteOwner);
+        if (::access(QFile::encodeName(name).constData(), R_OK) == 0)
+            QSKIP("running with rights that ignore file permissions");
+    }
+    Window w;
+    w.type(QStringLiteral("kept"));
+    w.p.messageBox.answers.enqueue(MsgAnswer::Ok);
+    w.openFile(name);
+    QCOMPARE(w.p.messageBox.shown.size(), 2);
+    const ShownMessage report = w.p.messageBox.shown[1];
+    QCOMPARE(report.style, 48);
+    QVERIFY2(report.prompt.contains(name) && report.prompt.contains(QStringLiteral("開けません")),
+             qPrintable(report.prompt));
+    QCOMPARE(w.p.text.text(), QStringLiteral("kept"));
+    QVERIFY(!w.p.mnuFileOverwrite.enabled);
+}
+
+// Save leaves file_text alone, so Exit still asks; Overwrite sets it, so Exit asks only to end.
+void TestDocumentCommands::saveKeepsBaselineOverwriteSetsIt()
+{
+    Window w;
+    w.type(QStringLiteral("typed"));
+    w.saveAs(path("s.txt"));
+    QCOMPARE(bytesOf(path("s.txt")), QByteArray("typed\r\n"));
+    QVERIFY(w.p.mnuFileOverwrite.enabled);
+    QCOMPARE(w.doc.file_text(), QString());
+    w.answers({MsgAnswer::Cancel, MsgAnswer::Cancel});
+    w.doc.mnuFileEnd_Click();
+    QCOMPARE(w.p.messageBox.shown, (QList<ShownMessage>{askOverwrite, askEnd}));
+
+    w.type(QStringLiteral(" more"));
+    w.doc.mnuFileOverwrite_Click();
+    QCOMPARE(bytesOf(path("s.txt")), QByteArray("typed more\r\n"));
+    QCOMPARE(w.doc.file_text(), QStringLiteral("typed more"));
+    w.p.messageBox.shown.clear();
+    w.doc.mnuFileEnd_Click();
+    QCOMPARE(w.p.messageBox.shown, QList<ShownMessage>{askEnd});
+    QCOMPARE(w.p.app.endCount, 1);
+}
+
+void TestDocumentCommands::overwriteWithoutNameWritesNothing()
+{
+    Window w;
+    w.type(QStringLiteral("x"));
+    w.doc.over_text();
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList());
+    QCOMPARE(w.doc.file_text(), QString());
+    QVERIFY(w.p.messageBox.shown.isEmpty());
+}
+
+void TestDocumentCommands::newCommand_data()
+{
+    QTest::addColumn<bool>("edit");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("emptied");
+    QTest::newRow("unchanged") << false << 0 << true;
+    QTest::newRow("changed, No") << true << int(MsgAnswer::No) << false;
+    QTest::newRow("changed, Yes") << true << int(MsgAnswer::Yes) << true;
+}
+
+void TestDocumentCommands::newCommand()
+{
+    QFETCH(bool, edit);
+    QFETCH(int, answer);
+    QFETCH(bool, emptied);
+    writeBytes(path("a.txt"), "file");
+    Window w;
+    w.openFile(path("a.txt"));
+    if (edit)
+        w.type(QStringLiteral("+"));
+    const QString before = w.p.text.text();
+    if (answer)
+        w.p.messageBox.answers.enqueue(answer);
+    w.doc.mnuFileNew_Click();
+    QCOMPARE(w.p.messageBox.shown, edit ? QList<ShownMessage>{askNew} : QList<ShownMessage>{});
+    QCOMPARE(w.p.text.text(), emptied ? QString() : before);
+    QCOMPARE(w.doc.file_text(), emptied ? QString() : QStringLiteral("file"));
+    QCOMPARE(w.p.mnuFileOverwrite.enabled, !emptied);
+    QCOMPARE(w.p.dialog.fileName, path("a.txt"));
+}
+
+void TestDocumentCommands::openQuestion_data()
+{
+    QTest::addColumn<bool>("edit");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("dialogShown");
+    QTest::newRow("unchanged") << false << 0 << true;
+    QTest::newRow("changed, Cancel") << true << int(MsgAnswer::Cancel) << false;
+    QTest::newRow("changed, OK") << true << int(MsgAnswer::Ok) << true;
+}
+
+void TestDocumentCommands::openQuestion()
+{
+    QFETCH(bool, edit);
+    QFETCH(int, answer);
+    QFETCH(bool, dialogShown);
+    writeBytes(path("b.txt"), "B");
+    Window w;
+    if (edit)
+        w.type(QStringLiteral("typed"));
+    if (answer)
+        w.p.messageBox.answers.enqueue(answer);
+    w.openFile(path("b.txt"));
+    QCOMPARE(w.p.messageBox.shown, edit ? QList<ShownMessage>{askOpen} : QList<ShownMessage>{});
+    QCOMPARE(w.p.dialog.fileAsks.size(), dialogShown ? 1 : 0);
+    QCOMPARE(w.p.text.text(), dialogShown ? QStringLiteral("B") : QStringLiteral("typed"));
+}
+
+void TestDocumentCommands::exitAndClose_data()
+{
+    QTest::addColumn<bool>("close");
+    QTest::addColumn<bool>("edit");
+    QTest::addColumn<QList<int>>("answers");
+    QTest::addColumn<QList<ShownMessage>>("asked");
+    QTest::addColumn<bool>("written");
+    QTest::addColumn<bool>("ends");
+    const int ok = MsgAnswer::Ok, cancel = MsgAnswer::Cancel;
+    for (const bool close : {false, true}) {
+        const char *how = close ? "close: " : "exit: ";
+        auto row = [&](const char *name) -> QTestData & {
+            return QTest::addRow("%s%s", how, name) << close;
+        };
+        row("unchanged, OK") << false << QList<int>{ok} << QList<ShownMessage>{askEnd} << false
+                             << true;
+        row("unchanged, Cancel") << false << QList<int>{cancel} << QList<ShownMessage>{askEnd}
+                                 << false << false;
+        row("changed, OK OK") << true << QList<int>{ok, ok}
+                              << QList<ShownMessage>{askOverwrite, askEnd} << true << true;
+        row("changed, Cancel OK") << true << QList<int>{cancel, ok}
+                                  << QList<ShownMessage>{askOverwrite, askEnd} << false << true;
+        row("changed, OK Cancel") << true << QList<int>{ok, cancel}
+                                  << QList<ShownMessage>{askOverwrite, askEnd} << true << false;
+    }
+}
+
+void TestDocumentCommands::exitAndClose()
+{
+    QFETCH(bool, close);
+    QFETCH(bool, edit);
+    QFETCH(QList<int>, answers);
+    QFETCH(QList<ShownMessage>, asked);
+    QFETCH(bool, written);
+    QFETCH(bool, ends);
+    writeBytes(path("doc.txt"), "v1");
+    Window w;
+    w.openFile(path("doc.txt"));
+    if (edit)
+        w.type(QStringLiteral(" v2"));
+    w.answers(answers);
+    bool cancel = !ends; // the handler must set it either way
+    if (close)
+        w.doc.Form_Unload(cancel);
+    else
+        w.doc.mnuFileEnd_Click();
+    QCOMPARE(w.p.messageBox.shown, asked);
+    QCOMPARE(bytesOf(path("doc.txt")), written ? QByteArray("v1 v2\r\n") : QByteArray("v1"));
+    QCOMPARE(w.p.app.endCount, ends ? 1 : 0);
+    if (close)
+        QCOMPARE(cancel, !ends);
+    QCOMPARE(w.p.text.text(), edit ? QStringLiteral("v1 v2") : QStringLiteral("v1"));
+    QCOMPARE(w.p.dialog.fileAsks.size(), 1); // only the Open: the current file is used
+}
+
+void TestDocumentCommands::answerSaveWithoutFileAsksWhere_data()
+{
+    QTest::addColumn<bool>("afterNew");
+    QTest::addColumn<bool>("chooseFile");
+    QTest::newRow("fresh window, file chosen") << false << true;
+    QTest::newRow("fresh window, dialog cancelled") << false << false;
+    QTest::newRow("after New, file chosen") << true << true;
+    QTest::newRow("after New, dialog cancelled") << true << false;
+}
+
+// "上書き保存しますか？" answered OK with no file of the text's own: the save dialog asks where.
+void TestDocumentCommands::answerSaveWithoutFileAsksWhere()
+{
+    QFETCH(bool, afterNew);
+    QFETCH(bool, chooseFile);
+    writeBytes(path("earlier.txt"), "earlier");
+    Window w;
+    if (afterNew) {
+        w.openFile(path("earlier.txt"));
+        w.doc.mnuFileNew_Click();
+    }
+    w.type(QStringLiteral("new text"));
+    const qsizetype asksBefore = w.p.dialog.fileAsks.size();
+    if (chooseFile)
+        w.p.dialog.fileAnswers.enqueue(path("chosen.txt"));
+    w.answers({MsgAnswer::Ok, MsgAnswer::Cancel});
+    w.doc.mnuFileEnd_Click();
+    QCOMPARE(w.p.messageBox.shown, (QList<ShownMessage>{askOverwrite, askEnd}));
+    QCOMPARE(w.p.dialog.fileAsks.size(), asksBefore + 1);
+    QCOMPARE(w.p.dialog.fileAsks.last().kind, QStringLiteral("save"));
+    QCOMPARE(w.p.dialog.fileAsks.last().current, afterNew ? path("earlier.txt") : QString());
+    QCOMPARE(bytesOf(path("earlier.txt")), QByteArray("earlier"));
+    QCOMPARE(bytesOf(path("chosen.txt")),
+             chooseFile ? QByteArray("new text\r\n") : QByteArray("<no file>"));
+    QCOMPARE(w.p.mnuFileOverwrite.enabled, chooseFile);
+    QCOMPARE(w.doc.changed(), !chooseFile);
+    QCOMPARE(w.p.app.endCount, 0);
+}
+
+void TestDocumentCommands::print_data()
+{
+    QTest::addColumn<bool>("printerConfirmed");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<bool>("printed");
+    QTest::newRow("confirmed, Yes") << true << int(MsgAnswer::Yes) << QString() << true;
+    QTest::newRow("dialog cancelled, Yes") << false << int(MsgAnswer::Yes) << QString() << true;
+    QTest::newRow("confirmed, No") << true << int(MsgAnswer::No) << QString() << false;
+    QTest::newRow("no printer") << true << int(MsgAnswer::Yes) << QStringLiteral("no printer")
+                                << false;
+}
+
+void TestDocumentCommands::print()
+{
+    QFETCH(bool, printerConfirmed);
+    QFETCH(int, answer);
+    QFETCH(QString, failure);
+    QFETCH(bool, printed);
+    Window w;
+    w.type(QStringLiteral("line 1\r\nline 2"));
+    w.p.dialog.printerAnswers.enqueue(printerConfirmed);
+    w.p.messageBox.answers.enqueue(answer);
+    w.p.printer.failure = failure;
+    w.doc.mnuFilePrint_Click();
+    QCOMPARE(w.p.dialog.printerAsks, 1);
+    QCOMPARE(w.p.messageBox.shown.first(), askPrint);
+    QCOMPARE(w.p.printer.printed,
+             printed ? QStringList{QStringLiteral("line 1\r\nline 2\r\n")} : QStringList());
+    QCOMPARE(w.p.messageBox.shown.size(), failure.isEmpty() ? 1 : 2);
+    if (!failure.isEmpty()) {
+        QCOMPARE(w.p.messageBox.shown[1].style, 48);
+        QVERIFY(w.p.messageBox.shown[1].prompt.contains(failure));
+    }
+}
+
+void TestDocumentCommands::failedWriteKeepsOldFile_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<bool>("overwrite");
+    for (const bool overwrite : {true, false}) {
+        const char *how = overwrite ? "Overwrite" : "Save";
+        QTest::addRow("%s into a read-only folder", how) << "read-only folder" << overwrite;
+        QTest::addRow("%s onto a read-only mount", how) << "read-only mount" << overwrite;
+        QTest::addRow("%s onto a full file system", how) << "full" << overwrite;
+    }
+}
+
+void TestDocumentCommands::failedWriteKeepsOldFile()
+{
+    QFETCH(QString, where);
+    QFETCH(bool, overwrite);
+    const QString folder = path("place");
+    QVERIFY(QDir().mkdir(folder));
+    std::unique_ptr<TmpfsMount> mount;
+    if (where != "read-only folder") {
+        mount = std::make_unique<TmpfsMount>(folder);
+        if (!mount->mounted())
+            QSKIP("mounting a small file system needs root");
+    }
+    const QString file = folder + "/doc.txt";
+    writeBytes(file, "old bytes\r\n");
+
+    Window w;
+    w.openFile(file);
+    // Larger than the 64 KiB file system when it must fill it; a few bytes otherwise.
+    w.type(where == "full" ? QString(100000, u'x') : QStringLiteral(" new"));
+
+    if (where == "read-only folder") {
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        if (::access(QFile::encodeName(folder).constData(), W_OK) == 0)
+            QSKIP("running with rights that ignore folder permissions");
+    } else if (where == "read-only mount") {
+        QVERIFY(mount->makeReadOnly());
+    }
+
+    if (overwrite)
+        w.doc.mnuFileOverwrite_Click();
+    else
+        w.saveAs(file);
+    QCOMPARE(bytesOf(file), QByteArray("old bytes\r\n"));
+    QCOMPARE(w.p.messageBox.shown.size(), 1);
+    const ShownMessage report = w.p.messageBox.shown.first();
+    QCOMPARE(report.style, 48);
+    QVERIFY2(report.prompt.contains(file) && report.prompt.contains(QStringLiteral("保存できません")),
+             qPrintable(report.prompt));
+    QCOMPARE(w.doc.file_text(), QStringLiteral("old bytes\r\n"));
+    QVERIFY(w.doc.changed());
+    QVERIFY(w.p.mnuFileOverwrite.enabled);
+    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"doc.txt"});
+}
+
+void TestDocumentCommands::unencodableCharacters_data()
+{
+    QTest::addColumn<bool>("overwrite");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("Overwrite, OK") << true << int(MsgAnswer::Ok);
+    QTest::newRow("Overwrite, Cancel") << true << int(MsgAnswer::Cancel);
+    QTest::newRow("Save, OK") << false << int(MsgAnswer::Ok);
+    QTest::newRow("Save, Cancel") << false << int(MsgAnswer::Cancel);
+}
+
+void TestDocumentCommands::unencodableCharacters()
+{
+    QFETCH(bool, overwrite);
+    QFETCH(int, answer);
+    writeBytes(path("u.txt"), "old");
+    Window w;
+    w.openFile(path("u.txt"));
+    const QString text = QStringLiteral("<P>\r\ncafé 😀 日本\r\n");
+    w.p.text.setText(text);
+    w.p.messageBox.answers.enqueue(answer);
+    if (overwrite)
+        w.doc.mnuFileOverwrite_Click();
+    else
+        w.saveAs(path("u.txt"));
+
+    QCOMPARE(w.p.messageBox.shown.size(), 1);
+    const ShownMessage question = w.p.messageBox.shown.first();
+    QCOMPARE(question.style, 49);
+    for (const QString &part : {QStringLiteral("「é」"), QStringLiteral("U+00E9"),
+                                QStringLiteral("2 行目"), QStringLiteral("4 文字目"),
+                                QStringLiteral("2 個"), QStringLiteral("&#xE9;")})
+        QVERIFY2(question.prompt.contains(part), qPrintable(part + u'\n' + question.prompt));
+    if (answer == MsgAnswer::Ok) {
+        QCOMPARE(bytesOf(path("u.txt")),
+                 QByteArray("<P>\r\ncaf&#xE9; &#x1F600; \x93\xfa\x96\x7b\r\n\r\n"));
+    } else {
+        QCOMPARE(bytesOf(path("u.txt")), QByteArray("old"));
+    }
+    QCOMPARE(w.doc.file_text(),
+             overwrite && answer == MsgAnswer::Ok ? text : QStringLiteral("old"));
+}
+
+QTEST_GUILESS_MAIN(TestDocumentCommands)
+#include "tst_documentcommands.moc"
