@@ -132,6 +132,9 @@ QString decode(QByteArrayView bytes)
         ++in;
     }
     text.truncate(out - outStart);
+    // Japanese text takes one unit for two bytes: give back the unused half of the buffer.
+    if (text.size() < n - n / 4)
+        text.squeeze();
     return text;
 }
 
