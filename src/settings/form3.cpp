@@ -1,12 +1,89 @@
 #include "settings/form3.h"
 
+#include "platform/twips.h"
+
+#include <QFontDatabase>
+#include <QLabel>
+#include <QPushButton>
+
 namespace zimo {
 
-// Placeholder until the about box lands.
+namespace {
+
+const QString namedFace = QStringLiteral("HGP創英角ｺﾞｼｯｸUB");
+const QString heavyGothic = QStringLiteral("Noto Sans CJK JP");
+
+void place(QWidget *control, int left, int top, int width, int height)
+{
+    const double dx = control->logicalDpiX();
+    const double dy = control->logicalDpiY();
+    control->setGeometry(twipsToPixels(left, dx), twipsToPixels(top, dy),
+                         twipsToPixels(width, dx), twipsToPixels(height, dy));
+}
+
+QLabel *addLabel(QWidget *parent, const char *name, const QString &caption)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+} // namespace
+
+QFont Form3::displayFont(double points, QFont::Weight weight)
+{
+    QFont font;
+    const QStringList families = QFontDatabase::families();
+    if (families.contains(namedFace)) {
+        font = QFont(namedFace);
+        font.setWeight(weight);
+    } else if (families.contains(heavyGothic)) {
+        // The named face is an ultra-bold gothic, at both weights; the nearest installed look
+        // is the heaviest weight of the Japanese gothic that is there.
+        font = QFont(heavyGothic);
+        font.setWeight(QFontDatabase::styles(heavyGothic).contains(QStringLiteral("Black"))
+                           ? QFont::Black
+                           : QFont::Bold);
+    } else {
+        font.setWeight(QFont::Bold);
+    }
+    font.setPointSizeF(points);
+    return font;
+}
+
 Form3::Form3() : QWidget(nullptr)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("情報"));
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(twipsToPixels(3570, logicalDpiX()), twipsToPixels(1215, logicalDpiY()));
+
+    QLabel *label1 = addLabel(this, "Label1", QStringLiteral("ZIMO"));
+    QLabel *label2 = addLabel(this, "Label2", QStringLiteral("2003/06/18"));
+    QLabel *label3 = addLabel(this, "Label3", QStringLiteral("Ver 0.123β"));
+    QLabel *label4 = addLabel(this, "Label4", QStringLiteral("ZIMO 開発チーム"));
+    auto *command1 = new QPushButton(QStringLiteral("OK"), this);
+    command1->setObjectName(QStringLiteral("Command1"));
+    command1->setAutoDefault(false);
+
+    label1->setFont(displayFont(20.25, QFont::Bold));
+    label3->setFont(displayFont(11.25, QFont::Normal));
+
+    place(label1, 120, 120, 1095, 495);
+    place(label2, 1320, 960, 975, 255);
+    place(label3, 1320, 360, 1455, 255);
+    place(label4, 120, 720, 2535, 255);
+    place(command1, 2400, 840, 1095, 255);
+
+    connect(command1, &QPushButton::clicked, this, &Form3::Command1_Click);
+}
+
+void Form3::Command1_Click()
+{
+    close();
 }
 
 } // namespace zimo

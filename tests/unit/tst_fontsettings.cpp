@@ -1,0 +1,106 @@
+#include "settings/fontsettings.h"
+
+#include <QTest>
+
+using namespace zimo;
+
+// What the format command writes into zimo_2.ini, and that start-up reads it back.
+class TestFontSettings : public QObject
+{
+    Q_OBJECT
+private slots:
+    void sizeText_data();
+    void sizeText();
+    void fileBytes_data();
+    void fileBytes();
+    void roundTrip_data();
+    void roundTrip();
+};
+
+void TestFontSettings::sizeText_data()
+{
+    QTest::addColumn<double>("size");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("whole") << 12.0 << "12";
+    QTest::newRow("eight") << 8.0 << "8";
+    QTest::newRow("half") << 10.5 << "10.5";
+    QTest::newRow("quarter") << 9.75 << "9.75";
+    QTest::newRow("eleven") << 11.0 << "11";
+    QTest::newRow("large") << 72.0 << "72";
+    // Sizes are singles: the double value's extra digits are not the font's.
+    QTest::newRow("8.1 as a single") << 8.1 << "8.1";
+    QTest::newRow("single noise") << double(float(10.35)) << "10.35";
+    QTest::newRow("seven significant digits") << 12.345678 << "12.34568";
+}
+
+void TestFontSettings::sizeText()
+{
+    QFETCH(double, size);
+    QFETCH(QString, text);
+    QCOMPARE(fontSizeText(size), text);
+}
+
+void TestFontSettings::fileBytes_data()
+{
+    QTest::addColumn<FontChoice>("font");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("8 points") << FontChoice{"Sans", 8, false, false}
+                              << QByteArray("8\r\nSans\r\nFalse\r\nFalse");
+    QTest::newRow("10.5 bold") << FontChoice{"Sans", 10.5, true, false}
+                               << QByteArray("10.5\r\nSans\r\nTrue\r\nFalse");
+    QTest::newRow("11 points") << FontChoice{"Sans", 11, false, false}
+                               << QByteArray("11\r\nSans\r\nFalse\r\nFalse");
+    QTest::newRow("12 italic") << FontChoice{"DejaVu Serif", 12, false, true}
+                               << QByteArray("12\r\nDejaVu Serif\r\nFalse\r\nTrue");
+    QTest::newRow("9.75") << FontChoice{"Sans", 9.75, false, false}
+                          << QByteArray("9.75\r\nSans\r\nFalse\r\nFalse");
+    QTest::newRow("bold and italic") << FontChoice{"Sans", 14, true, true}
+                                     << QByteArray("14\r\nSans\r\nTrue\r\nTrue");
+    QTest::newRow("comma in the face") << FontChoice{"A, B", 12, false, false}
+                                       << QByteArray("12\r\nA, B\r\nFalse\r\nFalse");
+    // ＭＳ ゴシック in code page 932.
+    QTest::newRow("Japanese face")
+        << FontChoice{QStringLiteral("ＭＳ ゴシック"), 12, false, false}
+        << QByteArray("12\r\n\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e\r\nFalse\r\nFalse");
+}
+
+void TestFontSettings::fileBytes()
+{
+    QFETCH(FontChoice, font);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(zimo2IniBytes(font), bytes);
+}
+
+void TestFontSettings::roundTrip_data()
+{
+    QTest::addColumn<FontChoice>("font");
+    QTest::addColumn<double>("startupSize");
+    QTest::newRow("8 becomes 14") << FontChoice{"Sans", 8, false, false} << 14.0;
+    QTest::newRow("10.5 becomes 14") << FontChoice{"Sans", 10.5, true, false} << 14.0;
+    QTest::newRow("11 stays") << FontChoice{"Sans", 11, false, true} << 11.0;
+    QTest::newRow("12 bold italic") << FontChoice{"Sans", 12, true, true} << 12.0;
+    QTest::newRow("12.5") << FontChoice{"Sans", 12.5, false, false} << 12.5;
+    QTest::newRow("Japanese face") << FontChoice{QStringLiteral("ＭＳ 明朝"), 24, true, false}
+                                   << 24.0;
+    // A comma in the face name shifts the later fields: the size still comes back.
+    QTest::newRow("comma in the face") << FontChoice{"A, B", 16, false, false} << 16.0;
+}
+
+void TestFontSettings::roundTrip()
+{
+    QFETCH(FontChoice, font);
+    QFETCH(double, startupSize);
+    const StartupFont read = readStartupFont(zimo2IniBytes(font));
+    QCOMPARE(read.size, std::optional<double>(startupSize));
+    if (font.name.contains(u',')) {
+        // Field 3 is then the face's second part, which is no truth value.
+        QCOMPARE(read.bold, std::optional<bool>());
+        QCOMPARE(read.italic, std::optional<bool>(font.bold));
+    } else {
+        QCOMPARE(read.bold, std::optional<bool>(font.bold));
+        QCOMPARE(read.italic, std::optional<bool>(font.italic));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestFontSettings)
+#include "tst_fontsettings.moc"
