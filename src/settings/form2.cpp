@@ -66,11 +66,10 @@ Form2::Form2(MessageBox &messageBox, Shell &shell)
     // Never shown: the dialog has no text box the user could type into.
     m_Text1->hide();
 
-    // Enter presses a button only when that button has the focus; Esc closes nothing.
-    for (QPushButton *button : {m_Command1, m_Command4, m_Command5}) {
-        button->setAutoDefault(false);
-        button->setDefault(false);
-    }
+    // Enter presses a button only when that button has the focus (there is no default button
+    // in a window that is no QDialog); Esc closes nothing.
+    for (QPushButton *button : {m_Command1, m_Command4, m_Command5})
+        button->setAutoDefault(true);
     setTabOrder(m_Command1, m_Command4);
     setTabOrder(m_Command4, m_Command5);
     setTabOrder(m_Command5, m_Text1);

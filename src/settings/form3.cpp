@@ -67,7 +67,8 @@ Form3::Form3() : QWidget(nullptr)
     QLabel *label4 = addLabel(this, "Label4", QStringLiteral("ZIMO 開発チーム"));
     auto *command1 = new QPushButton(QStringLiteral("OK"), this);
     command1->setObjectName(QStringLiteral("Command1"));
-    command1->setAutoDefault(false);
+    // Enter presses the button when it has the focus; Esc closes nothing.
+    command1->setAutoDefault(true);
 
     label1->setFont(displayFont(20.25, QFont::Bold));
     label3->setFont(displayFont(11.25, QFont::Normal));
