@@ -21,6 +21,16 @@ void place(QWidget *control, int left, int top, int width, int height)
                          twipsToPixels(width, dx), twipsToPixels(height, dy));
 }
 
+// A label whose text needs more room than its layout width (the window's face is wider than the
+// one the layout was drawn for) grows to the right, within the window, instead of cutting it.
+void fitWidth(QLabel *label)
+{
+    const int needed = label->sizeHint().width();
+    const int room = label->parentWidget()->width() - label->x();
+    if (needed > label->width())
+        label->resize(qMin(needed, room), label->height());
+}
+
 QLabel *addLabel(QWidget *parent, const char *name, const QString &caption)
 {
     auto *label = new QLabel(caption, parent);
@@ -78,6 +88,8 @@ Form3::Form3() : QWidget(nullptr)
     place(label3, 1320, 360, 1455, 255);
     place(label4, 120, 720, 2535, 255);
     place(command1, 2400, 840, 1095, 255);
+    for (QLabel *label : {label1, label2, label3, label4})
+        fitWidth(label);
 
     connect(command1, &QPushButton::clicked, this, &Form3::Command1_Click);
 }
