@@ -1,0 +1,218 @@
+// The File menu's questions on a real main window: the close box and "終了(&X)" answered through
+// real message boxes, and documents read into and written from the real text area.
+#include "app/form1.h"
+#include "document/cp932.h"
+#include "platform/files.h"
+#include "platform/qt/textarea.h"
+#include "support/fakes.h"
+#include "whenshown.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace zimo;
+using zimo::test::keyTarget;
+using zimo::test::whenShown;
+
+Q_DECLARE_METATYPE(QMessageBox::Icon)
+
+namespace {
+
+// One box as the user saw it.
+struct SeenBox
+{
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    bool operator==(const SeenBox &) const = default;
+};
+
+const SeenBox askOverwrite{"ZIMO", "上書き保存しますか？", QMessageBox::Question};
+const SeenBox askEnd{"ZIMO", "終了します", QMessageBox::NoIcon};
+
+// Answers the boxes shown from now on, one key each (Return: the default button; Escape).
+void answerBoxes(QList<int> keys, QList<SeenBox> *seen)
+{
+    if (keys.isEmpty())
+        return;
+    whenShown<QMessageBox>([keys, seen](QMessageBox *box) {
+        seen->append({box->windowTitle(), box->text(), box->icon()});
+        // The next box is looked for before this one is answered: it may come straight after.
+        answerBoxes(keys.mid(1), seen);
+        QTest::keyClick(keyTarget(box), Qt::Key(keys.first()));
+    });
+}
+
+// Ending the program leaves the application's "quit now" mark set, which would make the next
+// modal box return at once; running the event loop once clears it for the next test.
+void clearQuit()
+{
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+} // namespace
+
+class TestFileMenuForm1 : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup() { clearQuit(); }
+    void endQuestions_data();
+    void endQuestions();
+    void documentThroughTextArea_data();
+    void documentThroughTextArea();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestFileMenuForm1::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QDir::setCurrent(m_dir->path());
+}
+
+void TestFileMenuForm1::endQuestions_data()
+{
+    QTest::addColumn<bool>("closeBox");
+    QTest::addColumn<bool>("edit");
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<QList<SeenBox>>("asked");
+    QTest::addColumn<bool>("written");
+    QTest::addColumn<bool>("ends");
+    const int ret = Qt::Key_Return, esc = Qt::Key_Escape;
+    for (const bool closeBox : {true, false}) {
+        const char *how = closeBox ? "close box" : "Exit";
+        auto row = [&](const char *name) -> QTestData & {
+            return QTest::addRow("%s: %s", how, name) << closeBox;
+        };
+        row("unchanged, OK") << false << QList<int>{ret} << QList<SeenBox>{askEnd} << false << true;
+        row("unchanged, Cancel") << false << QList<int>{esc} << QList<SeenBox>{askEnd} << false
+                                 << false;
+        row("changed, OK, OK") << true << QList<int>{ret, ret}
+                               << QList<SeenBox>{askOverwrite, askEnd} << true << true;
+        row("changed, Cancel, OK") << true << QList<int>{esc, ret}
+                                   << QList<SeenBox>{askOverwrite, askEnd} << false << true;
+        row("changed, OK, Cancel") << true << QList<int>{ret, esc}
+                                   << QList<SeenBox>{askOverwrite, askEnd} << true << false;
+    }
+}
+
+// The close box and "終了(&X)" ask the same questions; only "終了します" answered OK ends.
+void TestFileMenuForm1::endQuestions()
+{
+    QFETCH(bool, closeBox);
+    QFETCH(bool, edit);
+    QFETCH(QList<int>, keys);
+    QFETCH(QList<SeenBox>, asked);
+    QFETCH(bool, written);
+    QFETCH(bool, ends);
+
+    const QString path = m_dir->filePath("doc.txt");
+    Form1 form;
+    form.Form_Load({});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    // The document as after "上書き(&S)" of doc.txt.
+    Services &s = form.services();
+    s.Text1.setText(QStringLiteral("v1"));
+    s.CommonDialog1.fileName = path;
+    s.mnuFileOverwrite.setEnabled(true);
+    form.documentCommands().over_text();
+    QVERIFY(!form.documentCommands().changed());
+    if (edit) {
+        s.Text1.setSelStart(2);
+        QTest::keyClicks(form.textArea(), QStringLiteral(" v2"));
+    }
+
+    QList<SeenBox> seen;
+    answerBoxes(keys, &seen);
+    bool closed = false;
+    if (closeBox)
+        closed = form.close();
+    else
+        form.action(QStringLiteral("mnuFileEnd"))->trigger();
+    QTRY_COMPARE(seen.size(), asked.size());
+    QCOMPARE(seen, asked);
+
+    QCOMPARE(form.hasEnded(), ends);
+    QCOMPARE(form.isVisible(), !ends);
+    if (closeBox)
+        QCOMPARE(closed, ends);
+    QCOMPARE(readWholeFile(path), std::optional<QByteArray>(written ? "v1 v2\r\n" : "v1\r\n"));
+    if (!ends)
+        QCOMPARE(s.Text1.text(), edit ? QStringLiteral("v1 v2") : QStringLiteral("v1"));
+}
+
+void TestFileMenuForm1::documentThroughTextArea_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("folded");
+    QByteArray table;
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        if (lead > 0x9F && lead < 0xE0)
+            continue;
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            const char cell[2] = {char(lead), char(trail)};
+            const QString one = cp932::decode(QByteArrayView(cell, 2));
+            if (one.size() == 1 && (one[0].unicode() & 0xFF00) != 0xDC00)
+                table.append(cell, 2);
+        }
+        table.append("\r\n");
+    }
+    QTest::newRow("every double-byte character") << table << 398;
+    QTest::newRow("line ends") << QByteArray("a\r\n\r\nb\rc\nd\r\r\ne\n\rf\r") << 0;
+    QTest::newRow("control and undecodable bytes")
+        << QByteArray("\x00\x01\x0b\x0c\x1f\x7f|\x80\xa0\xfd\xfe\xff|\x81\x0d\x0a\x81", 20) << 0;
+    QTest::newRow("half-width kana and ASCII") << QByteArray("<P>\xb1\xb2\xdf\x20\x7e</P>") << 0;
+}
+
+// A file opened into the real text area and written back with Overwrite: the same bytes and one
+// more CR LF (duplicate cells of the table come back as the cell the table prefers).
+void TestFileMenuForm1::documentThroughTextArea()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, folded);
+    const QString path = m_dir->filePath("t.txt");
+    writeFile(path, bytes);
+
+    TextArea area;
+    area.show();
+    PlainTextBox text(&area);
+    test::FakePlatform p;
+    Services s{text, p.messageBox, p.dialog, p.printer, p.shell, p.app, p.mnuEditBack,
+               p.mnuFileOverwrite};
+    DocumentCommands doc(s);
+    p.dialog.fileAnswers.enqueue(path);
+    doc.mnuFileOpen_Click();
+    QCOMPARE(text.text(), cp932::decode(bytes));
+    QVERIFY(!doc.changed());
+    doc.mnuFileOverwrite_Click();
+    QVERIFY(p.messageBox.shown.isEmpty());
+
+    const QByteArray written = readWholeFile(path).value_or(QByteArray());
+    QCOMPARE(written.size(), bytes.size() + 2);
+    QVERIFY(written.endsWith("\r\n"));
+    int differing = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        differing += bytes[i] != written[i];
+    // A folded cell differs in one or both bytes; the character stays the same.
+    QVERIFY(differing >= folded && differing <= 2 * folded);
+    QCOMPARE(cp932::decode(written.chopped(2)), cp932::decode(bytes));
+}
+
+QTEST_MAIN(TestFileMenuForm1)
+#include "tst_filemenu_form1.moc"
