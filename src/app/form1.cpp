@@ -104,8 +104,8 @@ Form1::Form1(QWidget *parent)
     m_textArea->setFont(face);
     // Text1 fills the client area, whatever its size: the central widget follows every resize.
     setCentralWidget(m_textArea);
-    m_textArea->setMinimumSize(0, 0);
-    setMinimumSize(0, 0);
+    // Ignored: the text area asks for no size of its own and follows the client area down to 0.
+    m_textArea->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
 
     createMenus();
     connectCommands();
