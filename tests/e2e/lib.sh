@@ -76,6 +76,7 @@ e2e_setup() {
 start_zimo() {
     (cd "$WORK" && exec "$ZIMO_BIN" "$@") >>"$E2E_TMP/zimo.log" 2>&1 &
     ZIMO_PID=$!
+    disown "$ZIMO_PID" 2>/dev/null || true
     E2E_PIDS="$E2E_PIDS $ZIMO_PID"
     MAIN_WIN=$(wait_for_window '^ZIMO$' "$ZIMO_PID") || fail "zimo showed no main window"
     focus_window "$MAIN_WIN"

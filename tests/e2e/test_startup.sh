@@ -15,6 +15,7 @@ first=$ZIMO_PID
 # A second copy shows its message and ends without a window of its own.
 (cd "$WORK" && exec "$ZIMO_BIN") >>"$E2E_TMP/zimo2.log" 2>&1 &
 second=$!
+disown "$second" 2>/dev/null || true
 E2E_PIDS="$E2E_PIDS $second"
 box=$(wait_for_window '^ZIMO$' "$second") || fail "the second copy showed no message"
 focus_window "$box"
