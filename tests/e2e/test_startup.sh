@@ -12,6 +12,11 @@ printf '\x93\xfa\x96\x7b\x8c\xea\r\nabc\rxyz' >"$doc"
 start_zimo "$doc" extra-argument-ignored
 first=$ZIMO_PID
 
+# The window stands in the middle of the 1280 x 1024 screen (no window manager: no frame).
+eval "$(xdotool getwindowgeometry --shell "$MAIN_WIN")"
+dx=$((X - (1280 - WIDTH) / 2)); dy=$((Y - (1024 - HEIGHT) / 2))
+[ "${dx#-}" -le 1 ] && [ "${dy#-}" -le 1 ] || fail "window at $X,$Y size ${WIDTH}x$HEIGHT is not centred"
+
 # A second copy shows its message and ends without a window of its own.
 (cd "$WORK" && exec "$ZIMO_BIN") >>"$E2E_TMP/zimo2.log" 2>&1 &
 second=$!
