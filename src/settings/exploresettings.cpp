@@ -56,9 +56,9 @@ void ExploreSettings::load()
     m_messageBox.show(noFolderMessage, MsgStyle::OkOnly);
     m_label.setCaption(defaultExploreFolder);
     // The default goes over the start of what the file held (nothing, or blanks only).
-    writeSettingsFile(m_messageBox, zimoIniName,
-                      overlayAtStart(bytes.value_or(QByteArray()),
-                                     cp932::encode(defaultExploreFolder).bytes));
+    writeSettingsFile(
+        m_messageBox, zimoIniName,
+        overlayAtStart(bytes.value_or(QByteArray()), cp932::encode(defaultExploreFolder).bytes));
 }
 
 void ExploreSettings::browse()
@@ -76,9 +76,10 @@ bool ExploreSettings::store()
     const QString folder = m_label.caption();
     const cp932::EncodeResult encoded = exploreIniBytes(folder);
     if (!encoded.ok()) {
-        m_messageBox.show(QStringLiteral("このフォルダ名には「%1」に保存できない文字が含まれています。\n%2")
-                              .arg(zimoIniName, folder),
-                          MsgStyle::Exclamation);
+        m_messageBox.show(
+            QStringLiteral("このフォルダ名には「%1」に保存できない文字が含まれています。\n%2")
+                .arg(zimoIniName, folder),
+            MsgStyle::Exclamation);
         return false;
     }
     return writeSettingsFile(m_messageBox, zimoIniName, encoded.bytes);

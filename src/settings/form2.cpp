@@ -13,8 +13,8 @@ namespace zimo {
 void FolderLabel::setCaption(const QString &caption)
 {
     m_caption = caption;
-    m_label->setText(
-        m_label->fontMetrics().elidedText(caption, Qt::ElideMiddle, m_label->contentsRect().width()));
+    m_label->setText(m_label->fontMetrics().elidedText(caption, Qt::ElideMiddle,
+                                                       m_label->contentsRect().width()));
     m_label->setToolTip(caption);
 }
 
@@ -25,8 +25,8 @@ void place(QWidget *control, int left, int top, int width, int height)
 {
     const double dx = control->logicalDpiX();
     const double dy = control->logicalDpiY();
-    control->setGeometry(twipsToPixels(left, dx), twipsToPixels(top, dy),
-                         twipsToPixels(width, dx), twipsToPixels(height, dy));
+    control->setGeometry(twipsToPixels(left, dx), twipsToPixels(top, dy), twipsToPixels(width, dx),
+                         twipsToPixels(height, dy));
 }
 
 } // namespace

@@ -17,8 +17,8 @@ void place(QWidget *control, int left, int top, int width, int height)
 {
     const double dx = control->logicalDpiX();
     const double dy = control->logicalDpiY();
-    control->setGeometry(twipsToPixels(left, dx), twipsToPixels(top, dy),
-                         twipsToPixels(width, dx), twipsToPixels(height, dy));
+    control->setGeometry(twipsToPixels(left, dx), twipsToPixels(top, dy), twipsToPixels(width, dx),
+                         twipsToPixels(height, dy));
 }
 
 // A label whose text needs more room than its layout width (the window's face is wider than the

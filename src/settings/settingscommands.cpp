@@ -70,10 +70,9 @@ void SettingsCommands::mnuHelpPlay_Click()
         }
     }
     if (helpFile.isEmpty()) {
-        m_s.messageBox.show(
-            QStringLiteral("ヘルプファイル「%1」が見つかりません。\n%2")
-                .arg(helpFileName, candidates.join(u'\n')),
-            MsgStyle::Exclamation);
+        m_s.messageBox.show(QStringLiteral("ヘルプファイル「%1」が見つかりません。\n%2")
+                                .arg(helpFileName, candidates.join(u'\n')),
+                            MsgStyle::Exclamation);
         return;
     }
     if (!m_s.shell.showHelp(helpFile, Shell::HelpCommand::Contents, 0)) {

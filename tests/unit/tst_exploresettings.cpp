@@ -84,11 +84,13 @@ void TestExploreSettings::readFolder_data()
     QTest::addColumn<std::optional<QString>>("folder");
     QTest::newRow("empty file") << QByteArray() << std::optional<QString>();
     QTest::newRow("blanks only") << QByteArray("   ") << std::optional<QString>();
-    QTest::newRow("path") << QByteArray("/home/user/www") << std::optional<QString>("/home/user/www");
+    QTest::newRow("path") << QByteArray("/home/user/www")
+                          << std::optional<QString>("/home/user/www");
     QTest::newRow("root") << QByteArray("/") << std::optional<QString>("/");
     QTest::newRow("CR LF only: empty path") << QByteArray("\r\n") << std::optional<QString>("");
     QTest::newRow("one byte and LF") << QByteArray("/\n") << std::optional<QString>("/");
-    QTest::newRow("comma ends the path") << QByteArray("/srv/a,b") << std::optional<QString>("/srv/a");
+    QTest::newRow("comma ends the path")
+        << QByteArray("/srv/a,b") << std::optional<QString>("/srv/a");
     QTest::newRow("quoted keeps the comma")
         << QByteArray("\"/srv/a,b\"") << std::optional<QString>("/srv/a,b");
     QTest::newRow("leading blanks skipped")
@@ -142,7 +144,8 @@ void TestExploreSettings::overlay_data()
     QTest::addColumn<QByteArray>("result");
     QTest::newRow("onto nothing") << QByteArray() << QByteArray("/") << QByteArray("/");
     QTest::newRow("onto blanks") << QByteArray("   ") << QByteArray("/") << QByteArray("/  ");
-    QTest::newRow("longer than old") << QByteArray("ab") << QByteArray("/xyz") << QByteArray("/xyz");
+    QTest::newRow("longer than old")
+        << QByteArray("ab") << QByteArray("/xyz") << QByteArray("/xyz");
     QTest::newRow("same length") << QByteArray("\r\n") << QByteArray("/a") << QByteArray("/a");
 }
 
@@ -256,10 +259,11 @@ void TestExploreSettings::store_data()
     QTest::addColumn<QByteArray>("after");
     QTest::newRow("missing file") << std::optional<QByteArray>() << "/home/user"
                                   << QByteArray("/home/user");
-    QTest::newRow("longer old path") << std::optional<QByteArray>("/a/much/longer/old/path\r\n")
-                                     << "/b" << QByteArray("/b");
+    QTest::newRow("longer old path")
+        << std::optional<QByteArray>("/a/much/longer/old/path\r\n") << "/b" << QByteArray("/b");
     QTest::newRow("empty label") << std::optional<QByteArray>("/old") << "" << QByteArray("\r\n");
-    QTest::newRow("one-byte label") << std::optional<QByteArray>("/old") << "/" << QByteArray("/\n");
+    QTest::newRow("one-byte label")
+        << std::optional<QByteArray>("/old") << "/" << QByteArray("/\n");
     QTest::newRow("Japanese") << std::optional<QByteArray>() << "/home/日本語"
                               << QByteArray("/home/\x93\xfa\x96\x7b\x8c\xea");
 }

@@ -54,10 +54,10 @@ void TestFontSettings::fileBytes_data()
                                << QByteArray("12\r\nDejaVu Serif\r\nFalse\r\nTrue");
     QTest::newRow("9.75") << FontChoice{"Sans", 9.75, false, false}
                           << QByteArray("9.75\r\nSans\r\nFalse\r\nFalse");
-    QTest::newRow("bold and italic") << FontChoice{"Sans", 14, true, true}
-                                     << QByteArray("14\r\nSans\r\nTrue\r\nTrue");
-    QTest::newRow("comma in the face") << FontChoice{"A, B", 12, false, false}
-                                       << QByteArray("12\r\nA, B\r\nFalse\r\nFalse");
+    QTest::newRow("bold and italic")
+        << FontChoice{"Sans", 14, true, true} << QByteArray("14\r\nSans\r\nTrue\r\nTrue");
+    QTest::newRow("comma in the face")
+        << FontChoice{"A, B", 12, false, false} << QByteArray("12\r\nA, B\r\nFalse\r\nFalse");
     // ＭＳ ゴシック in code page 932.
     QTest::newRow("Japanese face")
         << FontChoice{QStringLiteral("ＭＳ ゴシック"), 12, false, false}
@@ -80,8 +80,8 @@ void TestFontSettings::roundTrip_data()
     QTest::newRow("11 stays") << FontChoice{"Sans", 11, false, true} << 11.0;
     QTest::newRow("12 bold italic") << FontChoice{"Sans", 12, true, true} << 12.0;
     QTest::newRow("12.5") << FontChoice{"Sans", 12.5, false, false} << 12.5;
-    QTest::newRow("Japanese face") << FontChoice{QStringLiteral("ＭＳ 明朝"), 24, true, false}
-                                   << 24.0;
+    QTest::newRow("Japanese face")
+        << FontChoice{QStringLiteral("ＭＳ 明朝"), 24, true, false} << 24.0;
     // A comma in the face name shifts the later fields: the size still comes back.
     QTest::newRow("comma in the face") << FontChoice{"A, B", 16, false, false} << 16.0;
 }

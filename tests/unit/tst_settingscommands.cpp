@@ -94,8 +94,8 @@ void TestSettingsCommands::formatApplies_data()
                         << QByteArray("12\r\nMono\r\nFalse\r\nTrue");
     QTest::newRow("9.75 shown as 11") << FontChoice{"Mono", 9.75, false, false} << 11.0
                                       << QByteArray("9.75\r\nMono\r\nFalse\r\nFalse");
-    QTest::newRow("bold and italic") << FontChoice{"Sans", 20, true, true} << 20.0
-                                     << QByteArray("20\r\nSans\r\nTrue\r\nTrue");
+    QTest::newRow("bold and italic")
+        << FontChoice{"Sans", 20, true, true} << 20.0 << QByteArray("20\r\nSans\r\nTrue\r\nTrue");
 }
 
 void TestSettingsCommands::formatApplies()
@@ -204,10 +204,10 @@ void TestSettingsCommands::explorer_data()
     QTest::newRow("quoted") << std::optional<QByteArray>("\"/srv/a,b\"") << "/srv/a,b";
     QTest::newRow("Japanese") << std::optional<QByteArray>("/home/\x93\xfa\x96\x7b\x8c\xea")
                               << "/home/日本語";
-    QTest::newRow("Windows path unchanged") << std::optional<QByteArray>("c:\\Windows")
-                                            << "c:\\Windows";
-    QTest::newRow("missing folder passed on") << std::optional<QByteArray>("/no/such/folder")
-                                              << "/no/such/folder";
+    QTest::newRow("Windows path unchanged")
+        << std::optional<QByteArray>("c:\\Windows") << "c:\\Windows";
+    QTest::newRow("missing folder passed on")
+        << std::optional<QByteArray>("/no/such/folder") << "/no/such/folder";
 }
 
 void TestSettingsCommands::explorer()
@@ -274,7 +274,8 @@ void TestSettingsCommands::helpInstalledLayout()
     SettingsCommands(p.services).mnuHelpPlay_Click();
     QCOMPARE(p.messageBox.shown.size(), 1);
     QCOMPARE(p.shell.helpCalls.size(), 2);
-    QCOMPARE(p.shell.helpCalls[0].file, m_dir->filePath(QStringLiteral("prefix/share/zimo/zimo.html")));
+    QCOMPARE(p.shell.helpCalls[0].file,
+             m_dir->filePath(QStringLiteral("prefix/share/zimo/zimo.html")));
     QCOMPARE(p.shell.helpCalls[1].file, p.shell.helpCalls[0].file);
 
     // A copy beside the program comes first.
@@ -288,9 +289,10 @@ void TestSettingsCommands::helpCandidates_data()
     QTest::addColumn<QString>("programFolder");
     QTest::addColumn<QStringList>("candidates");
     QTest::newRow("folder") << "/opt/zimo/bin"
-                            << QStringList{"/opt/zimo/bin/zimo.html", "/opt/zimo/share/zimo/zimo.html"};
-    QTest::newRow("root folder: one separator") << "/"
-                                                << QStringList{"/zimo.html", "/share/zimo/zimo.html"};
+                            << QStringList{"/opt/zimo/bin/zimo.html",
+                                           "/opt/zimo/share/zimo/zimo.html"};
+    QTest::newRow("root folder: one separator")
+        << "/" << QStringList{"/zimo.html", "/share/zimo/zimo.html"};
 }
 
 void TestSettingsCommands::helpCandidates()
@@ -347,12 +349,39 @@ void TestSettingsCommands::shippedHelpPage()
     }
     QVERIFY(links >= 10);
     // Each command, with its shortcut, and each file the program uses are described.
-    const QStringList mentioned = {
-        "新規作成", "開く", "保存", "上書き", "印刷", "終了", "&lt;BR&gt;一括追加",
-        "&lt;BR&gt;一括削除", "&lt;CENTER&gt;||Range||", "[Plug_1]", "[Plug_2]", "I'll be back",
-        "総文字数", "検索", "書式", "詳細設定", "トピック", "バージョン", "エクスプローラ",
-        "Ctrl+N", "Ctrl+O", "Ctrl+S", "Ctrl+P", "Ctrl+B", "Ctrl+D", "Ctrl+C", "Ctrl+U", "Ctrl+L",
-        "Ctrl+F", "zimo.ini", "zimo_2.ini", "item/plug_1.txt", "item/plug_2.txt"};
+    const QStringList mentioned = {"新規作成",
+                                   "開く",
+                                   "保存",
+                                   "上書き",
+                                   "印刷",
+                                   "終了",
+                                   "&lt;BR&gt;一括追加",
+                                   "&lt;BR&gt;一括削除",
+                                   "&lt;CENTER&gt;||Range||",
+                                   "[Plug_1]",
+                                   "[Plug_2]",
+                                   "I'll be back",
+                                   "総文字数",
+                                   "検索",
+                                   "書式",
+                                   "詳細設定",
+                                   "トピック",
+                                   "バージョン",
+                                   "エクスプローラ",
+                                   "Ctrl+N",
+                                   "Ctrl+O",
+                                   "Ctrl+S",
+                                   "Ctrl+P",
+                                   "Ctrl+B",
+                                   "Ctrl+D",
+                                   "Ctrl+C",
+                                   "Ctrl+U",
+                                   "Ctrl+L",
+                                   "Ctrl+F",
+                                   "zimo.ini",
+                                   "zimo_2.ini",
+                                   "item/plug_1.txt",
+                                   "item/plug_2.txt"};
     for (const QString &text : mentioned)
         QVERIFY2(page.contains(text), qPrintable(text));
 }

@@ -43,8 +43,7 @@ QRect twipsRect(const QWidget *w, int left, int top, int width, int height)
                  twipsToPixels(height, dy));
 }
 
-template <typename T>
-T *control(QWidget *form, const char *name)
+template <typename T> T *control(QWidget *form, const char *name)
 {
     return form->findChild<T *>(QString::fromLatin1(name));
 }
@@ -184,7 +183,8 @@ void TestForm2::tabOrderAndKeys()
 
 void TestForm2::longFolderShownShortened()
 {
-    const QString longFolder = QStringLiteral("/home/user/") + QString(200, u'x') + QStringLiteral("/end");
+    const QString longFolder =
+        QStringLiteral("/home/user/") + QString(200, u'x') + QStringLiteral("/end");
     writeIni(longFolder.toLatin1());
     FakeMessageBox messageBox;
     FakeShell shell;
@@ -229,9 +229,8 @@ void TestForm2::placedAndSingle()
     form1.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form1));
     auto expectedPos = [&form1] {
-        return form1.frameGeometry().topLeft() +
-               QPoint(twipsToPixels(100, form1.logicalDpiX()),
-                      twipsToPixels(650, form1.logicalDpiY()));
+        return form1.frameGeometry().topLeft() + QPoint(twipsToPixels(100, form1.logicalDpiX()),
+                                                        twipsToPixels(650, form1.logicalDpiY()));
     };
 
     form1.action(QStringLiteral("mnuOptionDetails"))->trigger();

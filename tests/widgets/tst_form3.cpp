@@ -53,11 +53,16 @@ void TestForm3::layout_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QRect>("twips");
-    QTest::newRow("Label1") << "Label1" << "ZIMO" << QRect(120, 120, 1095, 495);
-    QTest::newRow("Label2") << "Label2" << "2003/06/18" << QRect(1320, 960, 975, 255);
-    QTest::newRow("Label3") << "Label3" << "Ver 0.123β" << QRect(1320, 360, 1455, 255);
-    QTest::newRow("Label4") << "Label4" << "ZIMO 開発チーム" << QRect(120, 720, 2535, 255);
-    QTest::newRow("Command1") << "Command1" << "OK" << QRect(2400, 840, 1095, 255);
+    QTest::newRow("Label1") << "Label1"
+                            << "ZIMO" << QRect(120, 120, 1095, 495);
+    QTest::newRow("Label2") << "Label2"
+                            << "2003/06/18" << QRect(1320, 960, 975, 255);
+    QTest::newRow("Label3") << "Label3"
+                            << "Ver 0.123β" << QRect(1320, 360, 1455, 255);
+    QTest::newRow("Label4") << "Label4"
+                            << "ZIMO 開発チーム" << QRect(120, 720, 2535, 255);
+    QTest::newRow("Command1") << "Command1"
+                              << "OK" << QRect(2400, 840, 1095, 255);
 }
 
 void TestForm3::layout()
@@ -107,7 +112,8 @@ void TestForm3::faces()
     // Both in the same family, one that is installed and shows Japanese.
     QCOMPARE(name->font().family(), version->font().family());
     const QString family = QFontInfo(name->font()).family();
-    QVERIFY2(family == namedFace || family == QStringLiteral("Noto Sans CJK JP"), qPrintable(family));
+    QVERIFY2(family == namedFace || family == QStringLiteral("Noto Sans CJK JP"),
+             qPrintable(family));
     QVERIFY(QFontDatabase::families(QFontDatabase::Japanese).contains(family));
     if (family == namedFace)
         QCOMPARE(version->font().weight(), QFont::Normal);
@@ -123,9 +129,8 @@ void TestForm3::placedAndSingle()
     form1.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form1));
     auto expectedPos = [&form1] {
-        return form1.frameGeometry().topLeft() +
-               QPoint(twipsToPixels(100, form1.logicalDpiX()),
-                      twipsToPixels(650, form1.logicalDpiY()));
+        return form1.frameGeometry().topLeft() + QPoint(twipsToPixels(100, form1.logicalDpiX()),
+                                                        twipsToPixels(650, form1.logicalDpiY()));
     };
 
     form1.action(QStringLiteral("mnuHelpVer"))->trigger();
