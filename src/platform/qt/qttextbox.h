@@ -2,15 +2,18 @@
 
 #include "platform/textbox.h"
 
+#include <QChar>
+
 class QPlainTextEdit;
 class QLineEdit;
+class QFont;
 
 namespace zimo {
 
 // The text box adapter over a QPlainTextEdit. The widget keeps paragraphs, not CR and LF, so the
 // adapter converts at its boundary: a model CR LF is a paragraph break; a lone CR or LF is kept
 // inside its paragraph as the stand-in U+DC0D or U+DC0A; a model position is the widget position
-// plus the number of paragraph breaks before it.
+// plus the number of paragraph breaks before it. docs/textmodel.md explains the mapping.
 class PlainTextBox : public TextBox
 {
 public:
@@ -34,15 +37,32 @@ public:
     bool fontItalic() const override;
     void setFontItalic(bool italic) override;
 
-    // Model text <-> the widget's form (paragraph breaks as '\n', lone CR/LF as stand-ins).
+    // The stand-ins of a lone CR and a lone LF inside a paragraph. Nobody can type them and the
+    // code page 932 decoder never makes them (its own stand-ins are U+DC80..U+DCFF).
+    static constexpr QChar loneCR{char16_t(0xDC0D)};
+    static constexpr QChar loneLF{char16_t(0xDC0A)};
+
+    // Model text -> the widget's form: CR LF becomes '\n' (a paragraph break for setPlainText and
+    // QTextCursor::insertText), a lone CR or LF its stand-in.
     static QString toWidgetText(const QString &model);
+    // The widget's form -> model text: a paragraph break (U+2029 as toRawText() and
+    // selectedText() give it, or '\n') becomes CR LF, a stand-in its CR or LF.
     static QString toModelText(QString widgetText);
+
+    // Position conversions, in both directions O(log^2 n) in the number of paragraphs.
+    // A model position between the CR and the LF of a break maps to the end of its paragraph;
+    // out-of-range positions are clamped to the text.
+    qsizetype modelPosition(int widgetPosition) const;
+    int widgetPosition(qsizetype modelPosition) const;
+    // Length of the model text without building it.
+    qsizetype modelLength() const;
 
 private:
     QPlainTextEdit *m_edit;
 };
 
-// A single-line text box (the search field) over a QLineEdit.
+// A single-line text box (the search field) over a QLineEdit. Its text is the model text as it is:
+// positions need no conversion.
 class LineTextBox : public TextBox
 {
 public:

@@ -1,0 +1,364 @@
+#include "platform/qt/qttextbox.h"
+#include "platform/qt/textarea.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QImage>
+#include <QMainWindow>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrl>
+
+#include <memory>
+
+using namespace zimo;
+
+namespace {
+
+// The text area as the main window holds it: the central widget, one menu action whose key the
+// text area lets through.
+struct Window
+{
+    Window()
+    {
+        window.setCentralWidget(area);
+        window.resize(500, 300);
+        window.addAction(action);
+        QObject::connect(action, &QAction::triggered, [this] { ++triggered; });
+    }
+    void show()
+    {
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        area->setFocus();
+        QTRY_VERIFY(area->hasFocus());
+    }
+
+    QMainWindow window;
+    TextArea *area = new TextArea(&window);
+    QAction *action = new QAction(&window);
+    PlainTextBox box{area};
+    int triggered = 0;
+};
+
+// A drag's data as a file manager, a browser or a picture viewer gives it.
+enum class Payload { Files, Text, Image, WebUrl, Mixed };
+
+std::unique_ptr<QMimeData> payload(Payload kind, const QStringList &paths)
+{
+    auto mime = std::make_unique<QMimeData>();
+    QList<QUrl> urls;
+    for (const QString &path : paths)
+        urls.append(QUrl::fromLocalFile(path));
+    switch (kind) {
+    case Payload::Files:
+        mime->setUrls(urls);
+        break;
+    case Payload::Text:
+        mime->setText(QStringLiteral("dropped text"));
+        break;
+    case Payload::Image: {
+        QImage image(4, 4, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        mime->setImageData(image);
+        break;
+    }
+    case Payload::WebUrl:
+        mime->setUrls({QUrl(QStringLiteral("https://example.com/page.html"))});
+        mime->setText(QStringLiteral("https://example.com/page.html"));
+        break;
+    case Payload::Mixed:
+        urls.prepend(QUrl(QStringLiteral("https://example.com/a.html")));
+        mime->setUrls(urls);
+        mime->setText(QStringLiteral("text too"));
+        break;
+    }
+    return mime;
+}
+
+// Drags the data over the text area and drops it, as the window system would. Returns whether
+// the text area took the drag.
+bool dragAndDrop(TextArea *area, const QMimeData *mime)
+{
+    QWidget *target = area->viewport();
+    const QPoint where(20, 10);
+    QDragEnterEvent enter(where, Qt::CopyAction | Qt::MoveAction, mime, Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDragMoveEvent move(where, Qt::CopyAction | Qt::MoveAction, mime, Qt::LeftButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    QDropEvent drop(QPointF(where), Qt::CopyAction | Qt::MoveAction, mime, Qt::LeftButton,
+                    Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+// Gives access to the text area's own drag data.
+class InspectableArea : public TextArea
+{
+public:
+    using TextArea::createMimeDataFromSelection;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Payload)
+
+class TestTextArea : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void typing_data();
+    void typing();
+    void menuKeyRunsTheMenuNotTheTextArea();
+    void disabledMenuKeyDoesNothing_data();
+    void disabledMenuKeyDoesNothing();
+    void drops_data();
+    void drops();
+    void ownTextDragIsNotInserted();
+    void copyGivesTheDocumentsCharacters();
+    void loneLineEndsArePaintedAsMarks();
+    void selectionStaysVisibleWithoutFocus();
+};
+
+void TestTextArea::init()
+{
+    QApplication::clipboard()->clear();
+}
+
+void TestTextArea::typing_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("Return") << "abc" << Qt::Key_Return << Qt::KeyboardModifiers() << "de"
+                            << "abc\r\nde";
+    QTest::newRow("Shift+Return") << "abc" << Qt::Key_Return
+                                  << Qt::KeyboardModifiers(Qt::ShiftModifier) << "de"
+                                  << "abc\r\nde";
+    QTest::newRow("Shift+keypad Enter")
+        << "x" << Qt::Key_Enter << Qt::KeyboardModifiers(Qt::ShiftModifier | Qt::KeypadModifier)
+        << "y" << "x\r\ny";
+    QTest::newRow("Return at the start") << "" << Qt::Key_Return << Qt::KeyboardModifiers()
+                                         << "a" << "\r\na";
+}
+
+// Typing reads back with CR LF for each line break, whichever Return the user pressed.
+void TestTextArea::typing()
+{
+    QFETCH(QString, first);
+    QFETCH(Qt::Key, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(QString, second);
+    QFETCH(QString, expected);
+    Window w;
+    w.show();
+    QTest::keyClicks(w.area, first);
+    QTest::keyClick(w.area, key, modifiers);
+    QTest::keyClicks(w.area, second);
+    QCOMPARE(w.box.text(), expected);
+    QCOMPARE(w.box.selStart(), expected.size());
+    QVERIFY(!w.area->document()->toRawText().contains(QChar::LineSeparator));
+}
+
+void TestTextArea::menuKeyRunsTheMenuNotTheTextArea()
+{
+    Window w;
+    w.action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    w.area->setMenuShortcuts({QKeySequence(Qt::CTRL | Qt::Key_C)});
+    w.show();
+    w.box.setText(QStringLiteral("select me"));
+    w.box.setSelLength(6);
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+
+    QTest::keyClick(w.area, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(w.triggered, 1);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("before"));
+    QCOMPARE(w.box.text(), QStringLiteral("select me"));
+
+    // Keys that are not the menu's keep working in the text area.
+    QTest::keyClick(w.area, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(w.box.selLength(), 9);
+}
+
+void TestTextArea::disabledMenuKeyDoesNothing_data()
+{
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<bool>("menuKey");
+    QTest::addColumn<QString>("expected");
+    // Ctrl+U deletes the line where the text area uses the X11 key bindings.
+    QTest::newRow("Ctrl+U") << Qt::Key_U << true << "line one\r\nline two";
+    QTest::newRow("Ctrl+V") << Qt::Key_V << true << "line one\r\nline two";
+    QTest::newRow("Ctrl+X") << Qt::Key_X << true << "line one\r\nline two";
+    // The same key, when it is not a menu key, is the text area's own: the rows above would
+    // change the text without the guard.
+    QTest::newRow("Ctrl+V not a menu key") << Qt::Key_V << false << "line one\r\nline twoPASTE";
+}
+
+void TestTextArea::disabledMenuKeyDoesNothing()
+{
+    QFETCH(Qt::Key, key);
+    QFETCH(bool, menuKey);
+    QFETCH(QString, expected);
+    Window w;
+    const QKeySequence sequence(Qt::CTRL | key);
+    w.action->setShortcut(sequence);
+    w.action->setEnabled(false);
+    w.area->setMenuShortcuts({menuKey ? sequence : QKeySequence(Qt::CTRL | Qt::Key_F)});
+    w.show();
+    w.box.setText(QStringLiteral("line one\r\nline two"));
+    w.box.setSelStart(18);
+    if (key == Qt::Key_X) {
+        w.box.setSelStart(10);
+        w.box.setSelLength(4);
+    }
+    QApplication::clipboard()->setText(QStringLiteral("PASTE"));
+
+    QTest::keyClick(w.area, key, Qt::ControlModifier);
+    QCOMPARE(w.triggered, 0);
+    QCOMPARE(w.box.text(), expected);
+}
+
+void TestTextArea::drops_data()
+{
+    QTest::addColumn<Payload>("kind");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<QStringList>("reported");
+
+    const QStringList one{QStringLiteral("/tmp/一つ目 file.txt")};
+    const QStringList three{QStringLiteral("/tmp/a.txt"), QStringLiteral("/tmp/b.html"),
+                            QStringLiteral("/tmp/c")};
+    QTest::newRow("one file") << Payload::Files << one << true << one;
+    QTest::newRow("three files in order") << Payload::Files << three << true << three;
+    QTest::newRow("text only") << Payload::Text << QStringList() << true << QStringList();
+    QTest::newRow("picture") << Payload::Image << QStringList() << true << QStringList();
+    QTest::newRow("web address") << Payload::WebUrl << QStringList() << true << QStringList();
+    QTest::newRow("web address and files") << Payload::Mixed << three << true << three;
+    QTest::newRow("drops disabled") << Payload::Files << one << false << QStringList();
+}
+
+void TestTextArea::drops()
+{
+    QFETCH(Payload, kind);
+    QFETCH(QStringList, files);
+    QFETCH(bool, enabled);
+    QFETCH(QStringList, reported);
+
+    Window w;
+    w.area->setFileDropEnabled(enabled);
+    w.show();
+    w.box.setText(QStringLiteral("keep\r\nme"));
+    w.box.setSelStart(2);
+    QSignalSpy spy(w.area, &TextArea::filesDropped);
+
+    const auto mime = payload(kind, files);
+    const bool taken = dragAndDrop(w.area, mime.get());
+    QCOMPARE(taken, !reported.isEmpty());
+    QCOMPARE(spy.size(), reported.isEmpty() ? 0 : 1);
+    if (!reported.isEmpty())
+        QCOMPARE(spy.at(0).at(0).toStringList(), reported);
+    QCOMPARE(w.box.text(), QStringLiteral("keep\r\nme"));
+    QCOMPARE(w.box.selStart(), 2);
+}
+
+// Dragging a piece of the text onto the text area itself moves nothing.
+void TestTextArea::ownTextDragIsNotInserted()
+{
+    InspectableArea area;
+    PlainTextBox box(&area);
+    area.setFileDropEnabled(true);
+    area.resize(300, 200);
+    area.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&area));
+    box.setText(QStringLiteral("abc\r\ndef"));
+    box.setSelStart(5);
+    box.setSelLength(3);
+    QSignalSpy spy(&area, &TextArea::filesDropped);
+    std::unique_ptr<QMimeData> mime(area.createMimeDataFromSelection());
+    QVERIFY(!dragAndDrop(&area, mime.get()));
+    QCOMPARE(box.text(), QStringLiteral("abc\r\ndef"));
+    QCOMPARE(spy.size(), 0);
+}
+
+void TestTextArea::copyGivesTheDocumentsCharacters()
+{
+    TextArea area;
+    PlainTextBox box(&area);
+    const QString text = QStringLiteral("a\rb\r\nc") + QChar(0x00A0) + QStringLiteral("d\ne");
+    box.setText(text);
+    box.setSelLength(text.size());
+    area.copy();
+    QCOMPARE(QApplication::clipboard()->text(),
+             QStringLiteral("a\rb\nc") + QChar(0x00A0) + QStringLiteral("d\ne"));
+    QVERIFY(!QApplication::clipboard()->mimeData()->hasHtml());
+}
+
+// A lone CR or LF is drawn as a mark, not as the replacement glyph the font would show for its
+// stand-in.
+void TestTextArea::loneLineEndsArePaintedAsMarks()
+{
+    auto render = [](const QString &widgetText, bool selectAll) {
+        TextArea area;
+        area.resize(200, 80);
+        area.setPlainText(widgetText);
+        if (selectAll)
+            area.selectAll();
+        return area.grab().toImage();
+    };
+    const QString standIns = QStringLiteral("x") + PlainTextBox::loneCR + QStringLiteral("y") +
+                             PlainTextBox::loneLF + QStringLiteral("z");
+    const QString replacement = QStringLiteral("x\uFFFDy\uFFFDz");
+    for (bool selected : {false, true}) {
+        const QImage marks = render(standIns, selected);
+        const QImage glyphs = render(replacement, selected);
+        QCOMPARE(marks.size(), glyphs.size());
+        QVERIFY2(marks != glyphs, selected ? "selected" : "not selected");
+    }
+    // Text without stand-ins is painted as the plain widget paints it.
+    QPlainTextEdit plain;
+    plain.resize(200, 80);
+    plain.setPlainText(replacement);
+    QCOMPARE(render(replacement, false), plain.grab().toImage());
+}
+
+void TestTextArea::selectionStaysVisibleWithoutFocus()
+{
+    // A surrounding palette whose selection fades when the window loses the focus, as many
+    // desktop themes have it.
+    auto fading = [](const QColor &active) {
+        QPalette pal = QApplication::palette();
+        pal.setColor(QPalette::Active, QPalette::Highlight, active);
+        pal.setColor(QPalette::Inactive, QPalette::Highlight, Qt::lightGray);
+        pal.setColor(QPalette::Active, QPalette::HighlightedText, Qt::white);
+        pal.setColor(QPalette::Inactive, QPalette::HighlightedText, Qt::black);
+        return pal;
+    };
+    auto check = [](const TextArea &area, const QColor &active) {
+        const QPalette pal = area.palette();
+        QCOMPARE(pal.color(QPalette::Active, QPalette::Highlight), active);
+        QCOMPARE(pal.color(QPalette::Inactive, QPalette::Highlight), active);
+        QCOMPARE(pal.color(QPalette::Inactive, QPalette::HighlightedText), QColor(Qt::white));
+    };
+    QWidget window;
+    window.setPalette(fading(Qt::darkBlue));
+    auto *area = new TextArea(&window);
+    check(*area, Qt::darkBlue);
+    // The theme changes while the program runs.
+    window.setPalette(fading(Qt::darkGreen));
+    check(*area, Qt::darkGreen);
+}
+
+QTEST_MAIN(TestTextArea)
+#include "tst_textarea.moc"
