@@ -1,32 +1,192 @@
 #include "platform/qt/qtcommondialog.h"
 
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontDialog>
+#include <QGroupBox>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QStringList>
+
+#include <cstdlib>
 
 namespace zimo {
 
-std::optional<QString> QtCommonDialog::askOpenFileName(const QString &, const QString &)
+namespace {
+
+// Qt's own file dialog (6.4) selects the folder itself in its file list while the name field is
+// empty, and only drops that selection again if the field still has the keyboard focus when the
+// next character arrives; the completion popup takes it first. The dialog then thinks the folder is
+// chosen and disables Open/Save, so a typed name of an existing file could not be confirmed. After
+// each change of the name the stray folder selection is removed, which lets the dialog judge the
+// typed name alone.
+void keepFolderOutOfSelection(QFileDialog &dialog)
 {
-    return std::nullopt;
+    auto *edit = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    auto *list = dialog.findChild<QListView *>(QStringLiteral("listView"));
+    if (!edit || !list)
+        return;
+    QObject::connect(edit, &QLineEdit::textChanged, &dialog, [list] {
+        QItemSelectionModel *selection = list->selectionModel();
+        if (!selection)
+            return;
+        const QModelIndex folder = list->rootIndex();
+        for (const QModelIndex &row : selection->selectedRows())
+            if (row == folder)
+                selection->select(row, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    });
 }
 
-std::optional<QString> QtCommonDialog::askSaveFileName(const QString &, const QString &)
+// The file dialogs of CommonDialog1. Both accept any typed name: opening a name that is not there
+// is the caller's failure to report, and saving never asks before replacing a file nor adds an
+// extension.
+std::optional<QString> askFileName(QWidget *parent, QFileDialog::AcceptMode mode,
+                                   const QString &filter, const QString &current)
 {
-    return std::nullopt;
+    QFileDialog dialog(parent);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // The descriptions already name their patterns ("ﾃｷｽﾄﾌｧｲﾙ(*.txt)"): show them as they are.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    keepFolderOutOfSelection(dialog);
+    if (mode == QFileDialog::AcceptSave)
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+
+    const QStringList filters = qtNameFilters(filter);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        dialog.selectNameFilter(filters.first());
+    }
+    // The current file is filled in, in its folder; before there is one the dialog opens on the
+    // working folder.
+    if (current.isEmpty()) {
+        dialog.setDirectory(QDir::currentPath());
+    } else {
+        const QFileInfo info(current);
+        dialog.setDirectory(info.absolutePath());
+        dialog.selectFile(info.fileName());
+    }
+
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen.first();
 }
 
-std::optional<FontChoice> QtCommonDialog::askFont(const std::optional<FontChoice> &)
+// Qt's font dialog offers underline and strike-out in an "Effects" group and has no option to leave
+// it out; those are not part of the display font, so the group is hidden. It is the group that
+// holds check boxes (the other one is the sample).
+void hideEffects(QFontDialog &dialog)
 {
-    return std::nullopt;
+    for (QGroupBox *group : dialog.findChildren<QGroupBox *>())
+        if (!group->findChildren<QCheckBox *>().isEmpty())
+            group->hide();
+}
+
+// The face's style that shows the choice: bold and italic as asked, and of those the plainest
+// (weight nearest to regular or bold, shortest name: "Italic" rather than "Condensed Italic"). Qt's
+// font dialog finds a style by name and, when a face names its regular style "Book" rather than
+// "Regular", would otherwise open on the face's first style, which may be italic.
+QString styleFor(const FontChoice &choice)
+{
+    const int wanted = choice.bold ? QFont::Bold : QFont::Normal;
+    QString best;
+    long bestScore = 0;
+    for (const QString &style : QFontDatabase::styles(choice.name)) {
+        // italic() of the font also counts an oblique style as slanted
+        const QFont face = QFontDatabase::font(choice.name, style, 12);
+        const bool italic = face.italic();
+        const int weight = face.weight();
+        const bool bold = weight >= QFont::Bold;
+        const long score = (italic != choice.italic ? 100000L : 0) + (bold != choice.bold ? 10000L : 0)
+                           + std::abs(weight - wanted) * 10L + style.size();
+        if (best.isEmpty() || score < bestScore) {
+            best = style;
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
+QFont toQFont(const FontChoice &choice)
+{
+    QFont font(choice.name);
+    if (choice.size > 0)
+        font.setPointSizeF(choice.size);
+    font.setBold(choice.bold);
+    font.setItalic(choice.italic);
+    const QString style = styleFor(choice);
+    if (!style.isEmpty())
+        font.setStyleName(style);
+    return font;
+}
+
+} // namespace
+
+std::optional<QString> QtCommonDialog::askOpenFileName(const QString &filter,
+                                                       const QString &current)
+{
+    return askFileName(m_parent, QFileDialog::AcceptOpen, filter, current);
+}
+
+std::optional<QString> QtCommonDialog::askSaveFileName(const QString &filter,
+                                                       const QString &current)
+{
+    return askFileName(m_parent, QFileDialog::AcceptSave, filter, current);
+}
+
+std::optional<FontChoice> QtCommonDialog::askFont(const std::optional<FontChoice> &initial)
+{
+    // Every font the system has is both a screen and a printer font here, so nothing is filtered.
+    QFontDialog dialog(m_parent);
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    hideEffects(dialog);
+    if (initial)
+        dialog.setCurrentFont(toQFont(*initial));
+
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QFont font = dialog.selectedFont();
+    return FontChoice{font.family(), font.pointSizeF(), font.weight() >= QFont::Bold,
+                      font.italic()};
 }
 
 bool QtCommonDialog::askPrinter()
 {
-    return false;
+    if (!m_printer)
+        return false;
+    // With no printer installed the dialog offers printing to a PDF file.
+    QPrintDialog dialog(m_printer, m_parent);
+    return dialog.exec() == QDialog::Accepted;
 }
 
-QStringList qtNameFilters(const QString &)
+QStringList qtNameFilters(const QString &filter)
 {
-    return {};
+    QStringList filters;
+    for (const FilterEntry &entry : parseFilter(filter)) {
+        // Patterns are separated by ";" in the "|" format and by blanks in Qt's. "*.*" means every
+        // file there, also one without an extension, which is "*" here.
+        QStringList patterns;
+        for (const QString &pattern : entry.pattern.split(u';', Qt::SkipEmptyParts)) {
+            const QString trimmed = pattern.trimmed();
+            if (!trimmed.isEmpty())
+                patterns.append(trimmed == QLatin1String("*.*") ? QStringLiteral("*") : trimmed);
+        }
+        if (patterns.isEmpty())
+            patterns.append(QStringLiteral("*"));
+        filters.append(entry.description + QLatin1String(" (") + patterns.join(u' ')
+                       + QLatin1Char(')'));
+    }
+    return filters;
 }
 
 } // namespace zimo

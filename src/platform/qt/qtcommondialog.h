@@ -25,7 +25,8 @@ private:
     QPrinter *m_printer;
 };
 
-// Qt's name-filter list for a "|" filter ("ﾃｷｽﾄﾌｧｲﾙ(*.txt) (*.txt)", ...).
+// Qt's name-filter list for a "|" filter: each description with its patterns in Qt's form
+// ("ﾃｷｽﾄﾌｧｲﾙ(*.txt) (*.txt)"; ";" between patterns becomes a blank, "*.*" becomes "*").
 QStringList qtNameFilters(const QString &filter);
 
 } // namespace zimo
