@@ -164,6 +164,26 @@ void encodePlain(Converter &cd, QStringView text, qsizetype from, qsizetype to, 
     }
 }
 
+// The index of the first surrogate in units[from, n), or n. Looks at blocks of units without
+// branching inside a block, which the compiler turns into vector instructions: the scan costs a
+// fraction of the conversion even on text without any surrogate.
+qsizetype findSurrogate(const char16_t *units, qsizetype from, qsizetype n)
+{
+    constexpr qsizetype block = 32;
+    qsizetype i = from;
+    while (i + block <= n) {
+        unsigned found = 0;
+        for (qsizetype k = 0; k < block; ++k)
+            found |= unsigned(isSurrogate(units[i + k]));
+        if (found)
+            break;
+        i += block;
+    }
+    while (i < n && !isSurrogate(units[i]))
+        ++i;
+    return i;
+}
+
 bool isLeadByte(unsigned char b)
 {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
@@ -247,9 +267,7 @@ EncodeResult encode(QStringView text)
     cd.reset();
     qsizetype i = 0;
     while (i < n) {
-        qsizetype j = i;
-        while (j < n && !isSurrogate(units[j]))
-            ++j;
+        const qsizetype j = findSurrogate(units, i, n);
         if (j > i)
             encodePlain(cd, text, i, j, out, result.unencodable);
         if (j == n)

@@ -158,6 +158,11 @@ void TestCodec::undecodableBytes_data()
         << hex("85889f") << standIn(0x85) + u"亜"_s;
     QTest::newRow("between Japanese characters")
         << hex("93fa80967b") << u"日"_s + standIn(0x80) + u"本"_s;
+    for (qsizetype pos : {31, 32, 63, 64, 99}) {
+        QTest::addRow("stand-in at %lld of 100", qlonglong(pos))
+            << QByteArray(pos, 'a') + "\xA0" + QByteArray(99 - pos, 'a')
+            << QString(pos, u'a') + standIn(0xA0) + QString(99 - pos, u'a');
+    }
     QTest::newRow("unassigned cell FCFC, then a cut-off lead byte")
         << hex("fcfc") << standIn(0xFC) + standIn(0xFC);
     // The folded cell must not be written in its usual form FA5C: EE FA is a character.
@@ -289,6 +294,14 @@ void TestCodec::unencodable_data()
     QTest::newRow("replacement character") << u"\uFFFD"_s << QByteArray() << P{0};
     QTest::newRow("stand-ins stay bytes around a report")
         << standIn(0x80) + u"é"_s + standIn(0xFF) << hex("80ff") << P{1};
+    // Long text is searched for surrogates a block at a time: put one at every kind of place.
+    for (qsizetype pos : {0, 1, 31, 32, 33, 63, 64, 65, 97, 98}) {
+        const QString text = QString(pos, u'a') + u"😀"_s + QString(98 - pos, u'a');
+        QTest::addRow("emoji at %lld of 100", qlonglong(pos)) << text << QByteArray(98, 'a') << P{pos};
+    }
+    QTest::newRow("long text, pair split by a block end")
+        << QString(31, u'a') + units({0xD83D, 0xDE00, 0xD83D}) + QString(40, u'a')
+        << QByteArray(71, 'a') << P{31, 33};
 }
 
 void TestCodec::unencodable()
