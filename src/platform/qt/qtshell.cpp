@@ -1,22 +1,81 @@
 #include "platform/qt/qtshell.h"
 
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QScrollBar>
 #include <QTextBrowser>
+#include <QUrl>
 
 namespace zimo {
 
-bool QtShell::openFolder(const QString &)
+QtShell::~QtShell()
 {
-    return false;
+    delete m_help.data();
+}
+
+bool QtShell::openFolder(const QString &folder)
+{
+    if (folder.isEmpty())
+        return false;
+    // The desktop's opener (xdg-open) gets the folder as a file URL, one argument of its own: no
+    // command line is ever built from the path.
+    const QString absolute = QDir::current().absoluteFilePath(folder);
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(absolute));
 }
 
 std::optional<QString> QtShell::browseForFolder()
 {
-    return std::nullopt;
+    QWidget *owner = m_dialogParent ? m_dialogParent.data() : m_parent;
+    QFileDialog dialog(owner);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setDirectory(QDir::homePath());
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen.first();
 }
 
-bool QtShell::showHelp(const QString &, HelpCommand, int)
+bool QtShell::showHelp(const QString &helpFile, HelpCommand command, int topic)
 {
-    return false;
+    const QFileInfo info(helpFile);
+    QFile file(helpFile);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+        return false;
+    file.close();
+    const QUrl url = QUrl::fromLocalFile(info.absoluteFilePath());
+
+    if (!m_help) {
+        // A window of its own, like a help viewer: not owned by the main window, closed by the user
+        // and made again when asked for.
+        m_help = new QTextBrowser;
+        m_help->setAttribute(Qt::WA_DeleteOnClose);
+        m_help->setWindowTitle(QStringLiteral("ZIMO ヘルプ"));
+        m_help->setOpenExternalLinks(true);
+        m_help->resize(720, 560);
+    }
+    if (m_help->source().adjusted(QUrl::RemoveFragment) != url)
+        m_help->setSource(url);
+
+    if (m_help->isMinimized())
+        m_help->showNormal();
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
+
+    if (command == HelpCommand::Topic) {
+        m_help->scrollToAnchor(QStringLiteral("topic-%1").arg(topic));
+    } else {
+        m_help->horizontalScrollBar()->setValue(0);
+        m_help->verticalScrollBar()->setValue(0);
+    }
+    return true;
 }
 
 } // namespace zimo

@@ -3,9 +3,9 @@
 #include "platform/shell.h"
 
 #include <QPointer>
+#include <QTextBrowser>
 
 class QWidget;
-class QTextBrowser;
 
 namespace zimo {
 
@@ -15,11 +15,14 @@ class QtShell : public Shell
 {
 public:
     explicit QtShell(QWidget *parent = nullptr) : m_parent(parent) {}
+    ~QtShell() override;
     bool openFolder(const QString &folder) override;
     std::optional<QString> browseForFolder() override;
     bool showHelp(const QString &helpFile, HelpCommand command, int topic) override;
     // The owner of the folder chooser (Form2 while it is open).
     void setDialogParent(QWidget *parent) { m_dialogParent = parent; }
+    // The help window while it is open.
+    QTextBrowser *helpWindow() const { return m_help; }
 
 private:
     QWidget *m_parent;
