@@ -1,16 +1,18 @@
 #pragma once
 
 // Answering modal dialogs in widget tests: the dialog is looked for every 10 ms from the event loop
-// that its exec() runs, and handed to `act` once it is the active modal widget and visible.
+// that its exec() runs, and handed to `act` once it is the active modal widget and visible. The
+// returned watcher is gone once it has acted; delete it when the dialog may not come at all.
 
 #include <QApplication>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
 namespace zimo::test {
 
 template <typename Dialog, typename Act>
-void whenShown(Act act)
+QPointer<QTimer> whenShown(Act act)
 {
     auto *timer = new QTimer;
     timer->setInterval(10);
@@ -24,6 +26,7 @@ void whenShown(Act act)
         act(dialog);
     });
     timer->start();
+    return timer;
 }
 
 // The widget a key press from the user would reach.
