@@ -29,9 +29,12 @@ const QByteArray &document(int megabytes)
     if (!bytes.isEmpty())
         return bytes;
     static const char16_t *const words[] = {
-        u"<P>", u"</P>", u"<BR>", u"<A HREF=\"index.html\">", u"</A>", u"ZIMO", u"page",
-        u"2024", u"text", u"日本語", u"テキスト", u"ファイル", u"編集", u"保存します",
-        u"文字コード", u"の", u"を", u"、", u"。", u"漢字と仮名", u"ﾃｷｽﾄ", u"①", u"～"};
+        u"<P>",  u"</P>",       u"<BR>",       u"<A HREF=\"index.html\">",
+        u"</A>", u"ZIMO",       u"page",       u"2024",
+        u"text", u"日本語",     u"テキスト",   u"ファイル",
+        u"編集", u"保存します", u"文字コード", u"の",
+        u"を",   u"、",         u"。",         u"漢字と仮名",
+        u"ﾃｷｽﾄ", u"①",          u"～"};
     QRandomGenerator random(932);
     const qsizetype target = qsizetype(megabytes) * 1024 * 1024;
     QString line;

@@ -125,6 +125,8 @@ QString decode(QByteArrayView bytes)
         if (error == 0)
             break;
         // EILSEQ or EINVAL: no character starts at `in`. Keep the byte, go on with the next one.
+        // (E2BIG cannot happen: the buffer holds a unit for every byte.)
+        Q_ASSERT(error == EILSEQ || error == EINVAL);
         // (Without a converter, run() refuses everything and only ASCII is decoded, by hand:
         // still nothing is lost.)
         const auto byte = static_cast<unsigned char>(*in);
