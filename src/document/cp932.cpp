@@ -37,6 +37,14 @@ bool isLowSurrogate(char16_t c)
     return c >= 0xDC00 && c <= 0xDFFF;
 }
 
+// Characters the converter writes as plain ASCII look-alikes (¥ as a backslash, ‾ as a tilde):
+// they would reopen as other characters that look different in every current program, so they
+// are reported like any character the code page cannot hold.
+bool isAsciiLookAlike(char16_t c)
+{
+    return c == 0x00A5 || c == 0x203E;
+}
+
 bool isSurrogate(char16_t c)
 {
     return c >= 0xD800 && c <= 0xDFFF;
@@ -166,7 +174,7 @@ void encodePlain(Converter &cd, QStringView text, qsizetype from, qsizetype to, 
     }
 }
 
-// The index of the first surrogate in units[from, n), or n. Looks at blocks of units without
+// The index of the first surrogate or ASCII look-alike in units[from, n), or n. Looks at blocks of units without
 // branching inside a block, which the compiler turns into vector instructions: the scan costs a
 // fraction of the conversion even on text without any surrogate.
 qsizetype findSurrogate(const char16_t *units, qsizetype from, qsizetype n)
@@ -176,12 +184,12 @@ qsizetype findSurrogate(const char16_t *units, qsizetype from, qsizetype n)
     while (i + block <= n) {
         unsigned found = 0;
         for (qsizetype k = 0; k < block; ++k)
-            found |= unsigned(isSurrogate(units[i + k]));
+            found |= unsigned(isSurrogate(units[i + k]) || isAsciiLookAlike(units[i + k]));
         if (found)
             break;
         i += block;
     }
-    while (i < n && !isSurrogate(units[i]))
+    while (i < n && !isSurrogate(units[i]) && !isAsciiLookAlike(units[i]))
         ++i;
     return i;
 }
@@ -275,7 +283,10 @@ EncodeResult encode(QStringView text)
         if (j == n)
             break;
         const char16_t c = units[j];
-        if (isHighSurrogate(c) && j + 1 < n && isLowSurrogate(units[j + 1])) {
+        if (isAsciiLookAlike(c)) {
+            result.unencodable.append(j);
+            i = j + 1;
+        } else if (isHighSurrogate(c) && j + 1 < n && isLowSurrogate(units[j + 1])) {
             result.unencodable.append(j);
             i = j + 2;
         } else {
