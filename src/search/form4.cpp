@@ -57,8 +57,7 @@ void place(QWidget *control, const Place &p)
                          twipsToPixels(p.width, dpiX), twipsToPixels(p.height, dpiY));
 }
 
-QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption,
-                        const Place &p)
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, const Place &p)
 {
     auto *button = new CommandButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
@@ -69,15 +68,15 @@ QPushButton *makeButton(QWidget *parent, const char *name, const QString &captio
 } // namespace
 
 Form4::Form4(TextBox &mainText, MessageBox &messageBox)
-    : QWidget(nullptr,
-              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_Label1(new QLabel(QStringLiteral("検索文字列"), this)), m_Text1(new QLineEdit(this)),
       m_Command1(makeButton(this, "Command1", QStringLiteral("検索開始"), command1Place)),
       m_Command2(makeButton(this, "Command2", QStringLiteral("次を検索"), command2Place)),
       m_Command3(makeButton(this, "Command3", QStringLiteral("前を検索"), command3Place)),
       m_Command4(makeButton(this, "Command4", QStringLiteral("検索終了"), command4Place)),
-      m_searchField(m_Text1), m_commands(mainText, m_searchField, messageBox, [this] { showAgain(); })
+      m_searchField(m_Text1),
+      m_commands(mainText, m_searchField, messageBox, [this] { showAgain(); })
 {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("検索"));

@@ -42,52 +42,49 @@ void TestSearch::rule_data()
     QTest::addColumn<QString>("searchText");
     QTest::addColumn<qsizetype>("start");
     QTest::addColumn<qsizetype>("found");
+    auto row = [](const char *name, const QString &document, const QString &searchText,
+                  qsizetype start, qsizetype found) {
+        QTest::newRow(name) << document << searchText << start << found;
+    };
 
     const QString crlf = QStringLiteral("\r\n");
-    QTest::newRow("abcabc/bc from the start") << "abcabc" << "bc" << qsizetype(1) << qsizetype(2);
-    QTest::newRow("abcabc/bc after the first") << "abcabc" << "bc" << qsizetype(4) << qsizetype(5);
-    QTest::newRow("abcabc/bc at the match itself") << "abcabc" << "bc" << qsizetype(5) << qsizetype(5);
-    QTest::newRow("abcabc/bc after the last") << "abcabc" << "bc" << qsizetype(7) << qsizetype(0);
-    QTest::newRow("aaa/aa from the start") << "aaa" << "aa" << qsizetype(1) << qsizetype(1);
-    QTest::newRow("aaa/aa overlapping skipped") << "aaa" << "aa" << qsizetype(3) << qsizetype(0);
-    QTest::newRow("aaa/aa overlapping from 2") << "aaa" << "aa" << qsizetype(2) << qsizetype(2);
-    QTest::newRow("case differs") << "ABC" << "abc" << qsizetype(1) << qsizetype(0);
-    QTest::newRow("whole document") << "abc" << "abc" << qsizetype(1) << qsizetype(1);
-    QTest::newRow("longer than the document") << "ab" << "abc" << qsizetype(1) << qsizetype(0);
-    QTest::newRow("spaces are part of it") << "a b ab" << " ab" << qsizetype(1) << qsizetype(4);
-    QTest::newRow("no pattern characters") << "a.c abc a*c" << "a*c" << qsizetype(1) << qsizetype(9);
-    QTest::newRow("start below 1") << "abc" << "a" << qsizetype(0) << qsizetype(1);
+    row("abcabc/bc from the start", "abcabc", "bc", 1, 2);
+    row("abcabc/bc after the first", "abcabc", "bc", 4, 5);
+    row("abcabc/bc at the match itself", "abcabc", "bc", 5, 5);
+    row("abcabc/bc after the last", "abcabc", "bc", 7, 0);
+    row("aaa/aa from the start", "aaa", "aa", 1, 1);
+    row("aaa/aa overlapping skipped", "aaa", "aa", 3, 0);
+    row("aaa/aa overlapping from 2", "aaa", "aa", 2, 2);
+    row("case differs", "ABC", "abc", 1, 0);
+    row("whole document", "abc", "abc", 1, 1);
+    row("longer than the document", "ab", "abc", 1, 0);
+    row("spaces are part of it", "a b ab", " ab", 1, 4);
+    row("no pattern characters", "a.c abc a*c", "a*c", 1, 9);
+    row("start below 1", "abc", "a", 0, 1);
 
-    QTest::newRow("CR LF lines before the match")
-        << "one" + crlf + "two" + crlf + "three find" << "find" << qsizetype(1) << qsizetype(17);
-    QTest::newRow("caret mid-document")
-        << "x1" + crlf + "x2" + crlf + "x3" << "x" << qsizetype(4) << qsizetype(5);
-    QTest::newRow("line break in the search text")
-        << "a" + crlf + "b" << "a" + crlf + "b" << qsizetype(1) << qsizetype(1);
-    QTest::newRow("lone LF matches a lone LF only")
-        << "a" + crlf + "b\nc" << "\n" << qsizetype(1) << qsizetype(5);
-    QTest::newRow("lone CR matches a lone CR only")
-        << "a" + crlf + "b\rc" << "\r" << qsizetype(1) << qsizetype(5);
-    QTest::newRow("CR before a line break") << "a\r" + crlf << "\r" << qsizetype(1) << qsizetype(2);
-    QTest::newRow("no half line break at the end") << "a" + crlf << "a\r" << qsizetype(1) << qsizetype(0);
+    row("CR LF lines before the match", "one" + crlf + "two" + crlf + "three find", "find", 1, 17);
+    row("caret mid-document", "x1" + crlf + "x2" + crlf + "x3", "x", 4, 5);
+    row("line break in the search text", "a" + crlf + "b", "a" + crlf + "b", 1, 1);
+    row("lone LF matches a lone LF only", "a" + crlf + "b\nc", "\n", 1, 5);
+    row("lone CR matches a lone CR only", "a" + crlf + "b\rc", "\r", 1, 5);
+    row("CR before a line break", "a\r" + crlf, "\r", 1, 2);
+    row("no half line break at the end", "a" + crlf, "a\r", 1, 0);
 
-    QTest::newRow("empty text at the start") << "abc" << "" << qsizetype(1) << qsizetype(1);
-    QTest::newRow("empty text at the last character") << "abc" << "" << qsizetype(3) << qsizetype(3);
-    QTest::newRow("empty text after the end") << "abc" << "" << qsizetype(4) << qsizetype(0);
-    QTest::newRow("empty document, empty text") << "" << "" << qsizetype(1) << qsizetype(0);
-    QTest::newRow("empty document") << "" << "a" << qsizetype(1) << qsizetype(0);
+    row("empty text at the start", "abc", "", 1, 1);
+    row("empty text at the last character", "abc", "", 3, 3);
+    row("empty text after the end", "abc", "", 4, 0);
+    row("empty document, empty text", "", "", 1, 0);
+    row("empty document", "", "a", 1, 0);
 
     const QString japanese = QStringLiteral("ＡＢＣabcｱｲｳあいうアイウ全角");
-    QTest::newRow("half-width latin") << japanese << "abc" << qsizetype(1) << qsizetype(4);
-    QTest::newRow("full-width latin") << japanese << QStringLiteral("ＡＢＣ") << qsizetype(1) << qsizetype(1);
-    QTest::newRow("full-width is not upper case")
-        << japanese << QStringLiteral("ａｂｃ") << qsizetype(1) << qsizetype(0);
-    QTest::newRow("half-width katakana") << japanese << QStringLiteral("ｱｲｳ") << qsizetype(1) << qsizetype(7);
-    QTest::newRow("hiragana") << japanese << QStringLiteral("あいう") << qsizetype(1) << qsizetype(10);
-    QTest::newRow("katakana") << japanese << QStringLiteral("アイウ") << qsizetype(1) << qsizetype(13);
-    QTest::newRow("katakana after the match")
-        << japanese << QStringLiteral("アイウ") << qsizetype(14) << qsizetype(0);
-    QTest::newRow("kanji") << japanese << QStringLiteral("全角") << qsizetype(1) << qsizetype(16);
+    row("half-width latin", japanese, "abc", 1, 4);
+    row("full-width latin", japanese, QStringLiteral("ＡＢＣ"), 1, 1);
+    row("full-width is not upper case", japanese, QStringLiteral("ａｂｃ"), 1, 0);
+    row("half-width katakana", japanese, QStringLiteral("ｱｲｳ"), 1, 7);
+    row("hiragana", japanese, QStringLiteral("あいう"), 1, 10);
+    row("katakana", japanese, QStringLiteral("アイウ"), 1, 13);
+    row("katakana after the match", japanese, QStringLiteral("アイウ"), 14, 0);
+    row("kanji", japanese, QStringLiteral("全角"), 1, 16);
 }
 
 void TestSearch::rule()
@@ -104,45 +101,25 @@ void TestSearch::buttons_data()
 {
     QTest::addColumn<QString>("document");
     QTest::addColumn<QString>("searchText");
-    QTest::addColumn<qsizetype>("caret");           // placed by the user before the first click
-    QTest::addColumn<QList<int>>("clicks");         // 1: 検索開始, 2: 次を検索
+    QTest::addColumn<qsizetype>("caret");            // placed by the user before the first click
+    QTest::addColumn<QList<int>>("clicks");          // 1: 検索開始, 2: 次を検索
     QTest::addColumn<QList<qsizetype>>("selStarts"); // after each click
     QTest::addColumn<QList<qsizetype>>("selLengths");
-    QTest::addColumn<QList<bool>>("reported");      // whether the click said "not found"
+    QTest::addColumn<QList<bool>>("reported"); // whether the click said "not found"
 
-    QTest::newRow("abcabc/bc") << "abcabc" << "bc" << qsizetype(0) << QList<int>{1, 2, 2}
-                               << QList<qsizetype>{1, 4, 4} << QList<qsizetype>{2, 2, 2}
-                               << QList<bool>{false, false, true};
-    QTest::newRow("start again after the end")
-        << "abcabc" << "bc" << qsizetype(6) << QList<int>{2, 1} << QList<qsizetype>{6, 1}
-        << QList<qsizetype>{0, 2} << QList<bool>{true, false};
-    QTest::newRow("aaa/aa") << "aaa" << "aa" << qsizetype(0) << QList<int>{1, 2}
-                            << QList<qsizetype>{0, 0} << QList<qsizetype>{2, 2}
-                            << QList<bool>{false, true};
-    QTest::newRow("ABC/abc") << "ABC" << "abc" << qsizetype(1) << QList<int>{1, 2}
-                             << QList<qsizetype>{1, 1} << QList<qsizetype>{0, 0}
-                             << QList<bool>{true, true};
-    QTest::newRow("second line") << "abc\r\nxbc\r\n" << "bc" << qsizetype(3) << QList<int>{2, 2}
-                                 << QList<qsizetype>{6, 6} << QList<qsizetype>{2, 2}
-                                 << QList<bool>{false, true};
-    QTest::newRow("caret mid-document")
-        << "ab ab ab ab" << "ab" << qsizetype(4) << QList<int>{2, 2} << QList<qsizetype>{6, 9}
-        << QList<qsizetype>{2, 2} << QList<bool>{false, false};
-    QTest::newRow("empty text from the start")
-        << "abc" << "" << qsizetype(2) << QList<int>{1} << QList<qsizetype>{0}
-        << QList<qsizetype>{0} << QList<bool>{false};
-    QTest::newRow("empty text onward")
-        << "abc" << "" << qsizetype(1) << QList<int>{2, 2, 2} << QList<qsizetype>{1, 1, 1}
-        << QList<qsizetype>{0, 0, 0} << QList<bool>{false, false, false};
-    QTest::newRow("empty text at the end")
-        << "abc" << "" << qsizetype(3) << QList<int>{2} << QList<qsizetype>{3}
-        << QList<qsizetype>{0} << QList<bool>{true};
-    QTest::newRow("empty document") << "" << "" << qsizetype(0) << QList<int>{1, 2}
-                                    << QList<qsizetype>{0, 0} << QList<qsizetype>{0, 0}
-                                    << QList<bool>{true, true};
-    QTest::newRow("empty document, text") << "" << "a" << qsizetype(0) << QList<int>{1, 2}
-                                          << QList<qsizetype>{0, 0} << QList<qsizetype>{0, 0}
-                                          << QList<bool>{true, true};
+    using Sizes = QList<qsizetype>;
+    auto row = [](const char *name, const QString &document, const QString &searchText,
+                  qsizetype caret, QList<int> clicks, Sizes selStarts, Sizes selLengths,
+                  QList<bool> reported) {
+        QTest::newRow(name) << document << searchText << caret << clicks << selStarts << selLengths
+                            << reported;
+    };
+    row("abcabc/bc", "abcabc", "bc", 0, {1, 2, 2}, {1, 4, 4}, {2, 2, 2}, {false, false, true});
+    row("aaa/aa", "aaa", "aa", 0, {1, 2}, {0, 0}, {2, 2}, {false, true});
+    row("caret mid-document", "ab ab ab ab", "ab", 4, {2, 2}, {6, 9}, {2, 2}, {false, false});
+    row("empty text", "abc", "", 2, {2, 1}, {2, 0}, {0, 0}, {false, false});
+    row("empty text at the end", "abc", "", 3, {2}, {3}, {0}, {true});
+    row("empty document", "", "", 0, {1, 2}, {0, 0}, {0, 0}, {true, true});
 }
 
 void TestSearch::buttons()
@@ -214,10 +191,9 @@ void TestSearch::previousShowsNoticeFirst()
 
     // The notice also comes when nothing follows.
     commands.Command3_Click();
-    QCOMPARE(messageBox.shown,
-             (QList<ShownMessage>{{unfinished, MsgStyle::OkOnly, QString()},
-                                  {unfinished, MsgStyle::OkOnly, QString()},
-                                  {notFound, MsgStyle::OkOnly, QString()}}));
+    QCOMPARE(messageBox.shown, (QList<ShownMessage>{{unfinished, MsgStyle::OkOnly, QString()},
+                                                    {unfinished, MsgStyle::OkOnly, QString()},
+                                                    {notFound, MsgStyle::OkOnly, QString()}}));
     QCOMPARE(mainText.selStart(), 7);
     QCOMPARE(mainText.selLength(), 2);
     QCOMPARE(shownAgain, 2);

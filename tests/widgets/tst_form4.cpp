@@ -141,12 +141,15 @@ void TestForm4::layout_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QRect>("twips");
-    QTest::newRow("Label1") << "Label1" << "検索文字列" << QRect(120, 120, 975, 255);
-    QTest::newRow("Text1") << "Text1" << "" << QRect(1200, 120, 3615, 270);
-    QTest::newRow("Command1") << "Command1" << "検索開始" << QRect(120, 480, 1095, 375);
-    QTest::newRow("Command2") << "Command2" << "次を検索" << QRect(1320, 480, 1095, 375);
-    QTest::newRow("Command3") << "Command3" << "前を検索" << QRect(2520, 480, 1095, 375);
-    QTest::newRow("Command4") << "Command4" << "検索終了" << QRect(3720, 480, 1095, 375);
+    auto row = [](const char *name, const QString &caption, QRect twips) {
+        QTest::newRow(name) << QString::fromLatin1(name) << caption << twips;
+    };
+    row("Label1", QStringLiteral("検索文字列"), {120, 120, 975, 255});
+    row("Text1", QString(), {1200, 120, 3615, 270});
+    row("Command1", QStringLiteral("検索開始"), {120, 480, 1095, 375});
+    row("Command2", QStringLiteral("次を検索"), {1320, 480, 1095, 375});
+    row("Command3", QStringLiteral("前を検索"), {2520, 480, 1095, 375});
+    row("Command4", QStringLiteral("検索終了"), {3720, 480, 1095, 375});
 }
 
 void TestForm4::layout()
@@ -248,7 +251,8 @@ void TestForm4::searchButtons()
         qsizetype selStart;
         QStringList boxes;
     };
-    const QList<Step> steps = {{"Command1", 1, {}}, {"Command2", 4, {}}, {"Command2", 4, {notFound}}};
+    const QList<Step> steps = {
+        {"Command1", 1, {}}, {"Command2", 4, {}}, {"Command2", 4, {notFound}}};
     for (const Step &step : steps) {
         boxes.texts.clear();
         boxes.answer(int(step.boxes.size()));
