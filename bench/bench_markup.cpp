@@ -395,6 +395,18 @@ void BM_Form1_SetTextOnly(benchmark::State &state)
     setBytes(state, text);
 }
 
+// What the commands pay to read the text out of the text area (keep_text reads it too).
+void BM_Form1_ReadText(benchmark::State &state)
+{
+    const QString &text = document(int(state.range(0)));
+    windowBox().setText(text);
+    for (auto _ : state) {
+        QString read = windowBox().text();
+        benchmark::DoNotOptimize(read.constData());
+    }
+    setBytes(state, text);
+}
+
 void sizes(benchmark::internal::Benchmark *b)
 {
     b->Arg(1)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -424,6 +436,7 @@ BENCHMARK(BM_Form1_Center)->Apply(windowSizes);
 BENCHMARK(BM_Form1_SnippetAppend)->Apply(windowSizes);
 BENCHMARK(BM_Form1_Back)->Apply(windowSizes);
 BENCHMARK(BM_Form1_SetTextOnly)->Apply(windowSizes);
+BENCHMARK(BM_Form1_ReadText)->Apply(windowSizes);
 
 int main(int argc, char **argv)
 {

@@ -35,6 +35,7 @@ one="$jp<BR>\r\n<BR>\r\n<CENTER><BR>\r\ndef<BR>\r\n</CENTER><BR>\r\n<BR>\r\nghi<
 expect_bytes "$WORK/out1.txt" "$(hex_of "$one")"
 
 # "I'll be back" gives the text from before the removal: two tags at every break.
+focus_window "$MAIN_WIN"
 keys ctrl+u
 save_as "$WORK/out2.txt"
 wait_for_file "$WORK/out2.txt"
