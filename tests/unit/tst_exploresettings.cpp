@@ -55,7 +55,6 @@ private slots:
     void browseCancelled();
     void store_data();
     void store();
-    void storeReadBack();
     void storeCannotWrite();
     void storeUnencodable();
 
@@ -281,25 +280,6 @@ void TestExploreSettings::store()
     QVERIFY(ExploreSettings(Label1, p.messageBox, p.shell).store());
     QVERIFY(p.messageBox.shown.isEmpty());
     QCOMPARE(iniBytes(), std::optional<QByteArray>(after));
-}
-
-void TestExploreSettings::storeReadBack()
-{
-    // What Ok stores, the next opening of the dialog shows (a comma cuts it there).
-    const QStringList folders = {QStringLiteral("/srv/www"), QStringLiteral("/home/日本語"),
-                                 QStringLiteral("/srv/a,b"), QString()};
-    const QStringList shown = {QStringLiteral("/srv/www"), QStringLiteral("/home/日本語"),
-                               QStringLiteral("/srv/a"), QString()};
-    for (qsizetype i = 0; i < folders.size(); ++i) {
-        FakePlatform p;
-        FakeLabel stored;
-        stored.text = folders[i];
-        QVERIFY(ExploreSettings(stored, p.messageBox, p.shell).store());
-        FakeLabel loaded;
-        ExploreSettings(loaded, p.messageBox, p.shell).load();
-        QCOMPARE(loaded.text, shown[i]);
-        QVERIFY(p.messageBox.shown.isEmpty());
-    }
 }
 
 void TestExploreSettings::storeCannotWrite()
