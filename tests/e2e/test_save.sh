@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Writing documents as a user does: typed text saved through the real save dialog, written again
+# by Exit's question and by Ctrl+S, and leaving through the File menu with its questions
+# answered by keys. Then a fresh window whose text has no file yet: answering OK to the
+# overwrite question asks where to save.
+source "$(dirname "$0")/lib.sh" "$1"
+e2e_setup
+
+# Boxes and dialogs of zimo other than the main window that are on screen now.
+open_dialogs() {
+    windows_named '.' | grep -vx "$MAIN_WIN" | grep -c . || true
+}
+
+start_zimo
+type_text 'abc'
+keys Return
+type_text '<BR>x'
+
+# "保存．．．(&A)": the text, then the CR LF every save adds.
+save_as "$WORK/page.html"
+wait_for_file "$WORK/page.html"
+expect_bytes "$WORK/page.html" '61 62 63 0d 0a 3c 42 52 3e 78 0d 0a'
+
+# Save does not make the text the baseline: "終了(&X)" asks "上書き保存しますか？" first (OK writes
+# the file again), then "終了します", answered Cancel: zimo stays.
+focus_window "$MAIN_WIN"
+keys alt+f x
+answer_box Return
+answer_box Escape
+kill -0 "$ZIMO_PID" 2>/dev/null || fail "zimo ended although 終了します was cancelled"
+[ "$(open_dialogs)" -eq 0 ] || fail "a box is still open"
+expect_bytes "$WORK/page.html" '61 62 63 0d 0a 3c 42 52 3e 78 0d 0a'
+
+# More text, "上書き(&S)" by Ctrl+S.
+focus_window "$MAIN_WIN"
+type_text '!'
+keys ctrl+s
+for i in $(seq 1 100); do
+    [ "$(od -An -tx1 "$WORK/page.html" | tr -d ' \n')" = "6162630d0a3c42523e78210d0a" ] && break
+    sleep 0.05
+done
+expect_bytes "$WORK/page.html" '61 62 63 0d 0a 3c 42 52 3e 78 21 0d 0a'
+
+# After Overwrite the document is unchanged: Exit asks only "終了します"; OK ends zimo.
+focus_window "$MAIN_WIN"
+keys alt+f x
+answer_box Return
+wait_for_exit "$ZIMO_PID" || fail "zimo did not end after 終了します was answered OK"
+
+# A fresh window: "上書き保存しますか？" answered OK has no file to write to, so the save dialog
+# asks for one; then "終了します" OK ends.
+start_zimo
+type_text 'new'
+keys alt+f x
+answer_box Return
+dialog=$(wait_for_dialog) || fail "no save dialog after answering OK"
+focus_window "$dialog"
+keys ctrl+a
+type_text "$WORK/fresh.txt"
+keys Return
+for i in $(seq 1 200); do
+    windows_named '.' | grep -qx "$dialog" || break
+    sleep 0.05
+done
+wait_for_file "$WORK/fresh.txt"
+expect_bytes "$WORK/fresh.txt" '6e 65 77 0d 0a'
+answer_box Return
+wait_for_exit "$ZIMO_PID" || fail "zimo did not end"
+pass
