@@ -171,6 +171,7 @@ save_as() {
     type_text "$path"
     keys Return
     wait_for_window_count '.' 1 || fail "the save dialog did not close"
+    focus_window "$MAIN_WIN"
 }
 
 wait_for_file() {
