@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -100,6 +101,7 @@ private slots:
     void openThenSave_data();
     void openThenSave();
     void savedEmptyTextIsLineEnd();
+    void saveThroughLinkKeepsLink();
     void dialogsStartWithFilterAndName();
     void cancelledDialogsChangeNothing();
     void openMissingFileIsSilent();
@@ -188,6 +190,18 @@ void TestDocumentCommands::savedEmptyTextIsLineEnd()
     QCOMPARE(bytesOf(path("x.html")), QByteArray("\r\n"));
     QVERIFY(w.p.messageBox.shown.isEmpty());
     QCOMPARE(w.p.dialog.fileName, path("x.html"));
+}
+
+// Saving over a symbolic link writes the file it points to; the link stays a link.
+void TestDocumentCommands::saveThroughLinkKeepsLink()
+{
+    writeBytes(path("target.txt"), "old");
+    QVERIFY(QFile::link(path("target.txt"), path("link.txt")));
+    Window w;
+    w.type(QStringLiteral("new"));
+    w.saveAs(path("link.txt"));
+    QVERIFY(QFileInfo(path("link.txt")).isSymLink());
+    QCOMPARE(bytesOf(path("target.txt")), QByteArray("new\r\n"));
 }
 
 void TestDocumentCommands::dialogsStartWithFilterAndName()

@@ -94,21 +94,23 @@ void TestFileMenuForm1::endQuestions_data()
     QTest::addColumn<bool>("written");
     QTest::addColumn<bool>("ends");
     const int ret = Qt::Key_Return, esc = Qt::Key_Escape;
-    for (const bool closeBox : {true, false}) {
-        const char *how = closeBox ? "close box" : "Exit";
-        auto row = [&](const char *name) -> QTestData & {
-            return QTest::addRow("%s: %s", how, name) << closeBox;
-        };
-        row("unchanged, OK") << false << QList<int>{ret} << QList<SeenBox>{askEnd} << false << true;
-        row("unchanged, Cancel") << false << QList<int>{esc} << QList<SeenBox>{askEnd} << false
-                                 << false;
-        row("changed, OK, OK") << true << QList<int>{ret, ret}
-                               << QList<SeenBox>{askOverwrite, askEnd} << true << true;
-        row("changed, Cancel, OK") << true << QList<int>{esc, ret}
-                                   << QList<SeenBox>{askOverwrite, askEnd} << false << true;
-        row("changed, OK, Cancel") << true << QList<int>{ret, esc}
-                                   << QList<SeenBox>{askOverwrite, askEnd} << true << false;
-    }
+    auto row = [&](const char *name, bool closeBox) -> QTestData & {
+        return QTest::newRow(name) << closeBox;
+    };
+    row("close box: unchanged, OK", true)
+        << false << QList<int>{ret} << QList<SeenBox>{askEnd} << false << true;
+    row("close box: unchanged, Cancel", true)
+        << false << QList<int>{esc} << QList<SeenBox>{askEnd} << false << false;
+    row("close box: changed, OK, OK", true)
+        << true << QList<int>{ret, ret} << QList<SeenBox>{askOverwrite, askEnd} << true << true;
+    row("close box: changed, Cancel, OK", true)
+        << true << QList<int>{esc, ret} << QList<SeenBox>{askOverwrite, askEnd} << false << true;
+    row("close box: changed, OK, Cancel", true)
+        << true << QList<int>{ret, esc} << QList<SeenBox>{askOverwrite, askEnd} << true << false;
+    row("Exit: changed, OK, OK", false)
+        << true << QList<int>{ret, ret} << QList<SeenBox>{askOverwrite, askEnd} << true << true;
+    row("Exit: unchanged, Cancel", false)
+        << false << QList<int>{esc} << QList<SeenBox>{askEnd} << false << false;
 }
 
 // The close box and "終了(&X)" ask the same questions; only "終了します" answered OK ends.
