@@ -127,8 +127,8 @@ void setSelTextNearEnd(benchmark::State &state)
     Area &a = sharedArea();
     a.box.setText(text);
     const qsizetype start = text.size() - 1000;
-    const QString wrapped = QStringLiteral("<CENTER>\r\n") + text.mid(start, 52) +
-                            QStringLiteral("</CENTER>\r\n");
+    const QString wrapped =
+        QStringLiteral("<CENTER>\r\n") + text.mid(start, 52) + QStringLiteral("</CENTER>\r\n");
     for (auto _ : state) {
         a.box.setSelStart(start);
         a.box.setSelLength(52);

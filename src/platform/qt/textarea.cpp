@@ -69,8 +69,8 @@ void TextArea::keyPressEvent(QKeyEvent *e)
         // Shift+Return would put a line separator (U+2028) inside the paragraph; the document
         // knows only one line break, so it does what Return does.
         QKeyEvent plain(e->type(), e->key(), e->modifiers() & ~Qt::ShiftModifier,
-                        e->nativeScanCode(), e->nativeVirtualKey(), e->nativeModifiers(),
-                        e->text(), e->isAutoRepeat(), e->count());
+                        e->nativeScanCode(), e->nativeVirtualKey(), e->nativeModifiers(), e->text(),
+                        e->isAutoRepeat(), e->count());
         QPlainTextEdit::keyPressEvent(&plain);
         e->setAccepted(plain.isAccepted());
         return;
@@ -235,12 +235,13 @@ void TextArea::paintLineEndMarks(const QRect &area)
             small.setPixelSize(std::max(6, int(cell.height() * 0.5)));
             painter.setFont(small);
             painter.setPen(selected ? pal.color(QPalette::HighlightedText) : markColor);
-            const QString letters = c == PlainTextBox::loneCR ? QStringLiteral("CR")
-                                                              : QStringLiteral("LF");
+            const QString letters =
+                c == PlainTextBox::loneCR ? QStringLiteral("CR") : QStringLiteral("LF");
             const QSizeF half(cell.width() * 0.6, cell.height() * 0.55);
             painter.drawText(QRectF(cell.topLeft(), half), Qt::AlignCenter, letters.left(1));
-            painter.drawText(QRectF(cell.bottomRight() - QPointF(half.width(), half.height()), half),
-                             Qt::AlignCenter, letters.right(1));
+            painter.drawText(
+                QRectF(cell.bottomRight() - QPointF(half.width(), half.height()), half),
+                Qt::AlignCenter, letters.right(1));
         }
     }
 }
