@@ -9,9 +9,16 @@ namespace zimo {
 std::optional<QByteArray> readWholeFile(const QString &path, QString *error)
 {
     QFile file(path);
-    if (QFileInfo(path).isDir()) {
+    const QFileInfo info(path);
+    if (info.isDir()) {
         if (error)
             *error = QStringLiteral("フォルダです");
+        return std::nullopt;
+    }
+    // A pipe or a device would never end (or never start): only regular files are read.
+    if (info.exists() && !info.isFile()) {
+        if (error)
+            *error = QStringLiteral("通常のファイルではありません");
         return std::nullopt;
     }
     if (!file.open(QIODevice::ReadOnly)) {

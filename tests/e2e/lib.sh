@@ -56,20 +56,21 @@ e2e_setup() {
 
     command -v Xvfb >/dev/null || fail "Xvfb is not installed"
     command -v xdotool >/dev/null || fail "xdotool is not installed"
-    local n i
-    for n in $(seq 90 140); do
-        [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
-        XVFB_PID=$!
-        export DISPLAY=":$n"
-        for i in $(seq 1 100); do
-            if xdpyinfo >/dev/null 2>&1; then return 0; fi
-            kill -0 "$XVFB_PID" 2>/dev/null || break
-            sleep 0.05
-        done
-        kill "$XVFB_PID" 2>/dev/null || true
+    # Xvfb picks a free display itself and writes its number to the descriptor given; so runs at
+    # the same time never share a server.
+    local fifo="$E2E_TMP/display" i n=""
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >"$E2E_TMP/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    read -r -t 10 n <"$fifo" || true
+    [ -n "$n" ] || fail "could not start Xvfb: $(cat "$E2E_TMP/xvfb.log")"
+    export DISPLAY=":$n"
+    for i in $(seq 1 100); do
+        kill -0 "$XVFB_PID" 2>/dev/null || fail "Xvfb ended: $(cat "$E2E_TMP/xvfb.log")"
+        if xdpyinfo >/dev/null 2>&1; then return 0; fi
+        sleep 0.05
     done
-    fail "could not start Xvfb"
+    fail "Xvfb on $DISPLAY does not answer"
 }
 
 # Starts zimo in $WORK with the given arguments and waits for its main window.

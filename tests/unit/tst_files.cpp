@@ -134,6 +134,9 @@ void TestFiles::readMissingAndFolder()
     QVERIFY(!readWholeFile(dir.filePath(QStringLiteral("none")), &error));
     QVERIFY(!error.isEmpty());
     QVERIFY(!readWholeFile(dir.path()));
+    // Devices and pipes are refused instead of read for ever.
+    QVERIFY(!readWholeFile(QStringLiteral("/dev/zero"), &error));
+    QCOMPARE(error, QStringLiteral("通常のファイルではありません"));
 }
 
 QTEST_GUILESS_MAIN(TestFiles)
