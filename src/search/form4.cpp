@@ -1,6 +1,6 @@
 #include "search/form4.h"
 
-#include "platform/twips.h"
+#include "platform/qt/twipslayout.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -51,10 +51,7 @@ constexpr Place command4Place{3720, 480, 1095, 375};
 
 void place(QWidget *control, const Place &p)
 {
-    const double dpiX = control->logicalDpiX();
-    const double dpiY = control->logicalDpiY();
-    control->setGeometry(twipsToPixels(p.left, dpiX), twipsToPixels(p.top, dpiY),
-                         twipsToPixels(p.width, dpiX), twipsToPixels(p.height, dpiY));
+    placeTwips(control, p.left, p.top, p.width, p.height);
 }
 
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, const Place &p)
@@ -68,8 +65,7 @@ QPushButton *makeButton(QWidget *parent, const char *name, const QString &captio
 } // namespace
 
 Form4::Form4(TextBox &mainText, MessageBox &messageBox)
-    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QWidget(nullptr),
       m_Label1(new QLabel(QStringLiteral("検索文字列"), this)), m_Text1(new QLineEdit(this)),
       m_Command1(makeButton(this, "Command1", QStringLiteral("検索開始"), command1Place)),
       m_Command2(makeButton(this, "Command2", QStringLiteral("次を検索"), command2Place)),
@@ -81,9 +77,7 @@ Form4::Form4(TextBox &mainText, MessageBox &messageBox)
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("検索"));
     // Closing destroys the dialog and with it the typed search text.
-    setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(twipsToPixels(clientWidthTwips, logicalDpiX()),
-                 twipsToPixels(clientHeightTwips, logicalDpiY()));
+    makeFixedDialog(this, clientWidthTwips, clientHeightTwips);
 
     m_Label1->setObjectName(QStringLiteral("Label1"));
     place(m_Label1, label1Place);

@@ -1,7 +1,7 @@
 #include "settings/form2.h"
 
 #include "platform/qt/qtshell.h"
-#include "platform/twips.h"
+#include "platform/qt/twipslayout.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -20,15 +20,6 @@ void FolderLabel::setCaption(const QString &caption)
 
 namespace {
 
-// Places a control by its layout rectangle in twips, within its container's client area.
-void place(QWidget *control, int left, int top, int width, int height)
-{
-    const double dx = control->logicalDpiX();
-    const double dy = control->logicalDpiY();
-    control->setGeometry(twipsToPixels(left, dx), twipsToPixels(top, dy), twipsToPixels(width, dx),
-                         twipsToPixels(height, dy));
-}
-
 } // namespace
 
 Form2::Form2(MessageBox &messageBox, Shell &shell)
@@ -38,13 +29,10 @@ Form2::Form2(MessageBox &messageBox, Shell &shell)
       m_Command5(new QPushButton(QStringLiteral("Cancel"), this)), m_Text1(new QLineEdit(this)),
       m_folder(m_Label1), m_settings(m_folder, messageBox, shell)
 {
-    setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("詳細設定"));
-    // A fixed dialog: no resizing, no maximise button.
-    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(twipsToPixels(4485, logicalDpiX()), twipsToPixels(1170, logicalDpiY()));
+    // A fixed dialog: no resizing, no maximise button; closing destroys it.
+    makeFixedDialog(this, 4485, 1170);
 
     m_Frame1->setObjectName(QStringLiteral("Frame1"));
     m_Command1->setObjectName(QStringLiteral("Command1"));
@@ -53,12 +41,12 @@ Form2::Form2(MessageBox &messageBox, Shell &shell)
     m_Command5->setObjectName(QStringLiteral("Command5"));
     m_Text1->setObjectName(QStringLiteral("Text1"));
 
-    place(m_Frame1, 0, 0, 4455, 615);
-    place(m_Command1, 4080, 240, 255, 255);
-    place(m_Label1, 120, 240, 3855, 255);
-    place(m_Command4, 1920, 720, 1215, 375);
-    place(m_Command5, 3240, 720, 1215, 375);
-    place(m_Text1, 3600, 1200, 855, 375);
+    placeTwips(m_Frame1, 0, 0, 4455, 615);
+    placeTwips(m_Command1, 4080, 240, 255, 255);
+    placeTwips(m_Label1, 120, 240, 3855, 255);
+    placeTwips(m_Command4, 1920, 720, 1215, 375);
+    placeTwips(m_Command5, 3240, 720, 1215, 375);
+    placeTwips(m_Text1, 3600, 1200, 855, 375);
 
     // A folder name is shown as it is, never as markup.
     m_Label1->setTextFormat(Qt::PlainText);

@@ -1,6 +1,6 @@
 #include "settings/form3.h"
 
-#include "platform/twips.h"
+#include "platform/qt/twipslayout.h"
 
 #include <QFontDatabase>
 #include <QLabel>
@@ -12,14 +12,6 @@ namespace {
 
 const QString namedFace = QStringLiteral("HGP創英角ｺﾞｼｯｸUB");
 const QString heavyGothic = QStringLiteral("Noto Sans CJK JP");
-
-void place(QWidget *control, int left, int top, int width, int height)
-{
-    const double dx = control->logicalDpiX();
-    const double dy = control->logicalDpiY();
-    control->setGeometry(twipsToPixels(left, dx), twipsToPixels(top, dy), twipsToPixels(width, dx),
-                         twipsToPixels(height, dy));
-}
 
 // A label whose text needs more room than its layout width (the window's face is wider than the
 // one the layout was drawn for) grows to the right, within the window, instead of cutting it.
@@ -64,12 +56,10 @@ QFont Form3::displayFont(double points, QFont::Weight weight)
 
 Form3::Form3() : QWidget(nullptr)
 {
-    setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("情報"));
-    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(twipsToPixels(3570, logicalDpiX()), twipsToPixels(1215, logicalDpiY()));
+    // A fixed dialog: no resizing, no maximise button; closing destroys it.
+    makeFixedDialog(this, 3570, 1215);
 
     QLabel *label1 = addLabel(this, "Label1", QStringLiteral("ZIMO"));
     QLabel *label2 = addLabel(this, "Label2", QStringLiteral("2003/06/18"));
@@ -83,11 +73,11 @@ Form3::Form3() : QWidget(nullptr)
     label1->setFont(displayFont(20.25, QFont::Bold));
     label3->setFont(displayFont(11.25, QFont::Normal));
 
-    place(label1, 120, 120, 1095, 495);
-    place(label2, 1320, 960, 975, 255);
-    place(label3, 1320, 360, 1455, 255);
-    place(label4, 120, 720, 2535, 255);
-    place(command1, 2400, 840, 1095, 255);
+    placeTwips(label1, 120, 120, 1095, 495);
+    placeTwips(label2, 1320, 960, 975, 255);
+    placeTwips(label3, 1320, 360, 1455, 255);
+    placeTwips(label4, 120, 720, 2535, 255);
+    placeTwips(command1, 2400, 840, 1095, 255);
     for (QLabel *label : {label1, label2, label3, label4})
         fitWidth(label);
 
