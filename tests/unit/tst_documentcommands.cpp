@@ -2,11 +2,11 @@
 #include "document/documentcommands.h"
 #include "platform/files.h"
 #include "support/fakes.h"
+#include "support/workfolder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -125,22 +125,18 @@ private slots:
     void unencodableCharacters();
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_oldCurrent;
+    std::unique_ptr<zimo::test::WorkFolder> m_dir;
     QString path(const QString &name) const { return m_dir->filePath(name); }
 };
 
 void TestDocumentCommands::init()
 {
-    m_oldCurrent = QDir::currentPath();
-    m_dir = std::make_unique<QTemporaryDir>();
+    m_dir = std::make_unique<zimo::test::WorkFolder>();
     QVERIFY(m_dir->isValid());
-    QDir::setCurrent(m_dir->path());
 }
 
 void TestDocumentCommands::cleanup()
 {
-    QDir::setCurrent(m_oldCurrent);
     // Give back write rights taken away by a test so the folder can be removed.
     for (const QString &sub : QDir(m_dir->path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
         QFile::setPermissions(path(sub), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

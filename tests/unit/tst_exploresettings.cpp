@@ -1,9 +1,9 @@
 #include "settings/exploresettings.h"
 #include "support/fakes.h"
+#include "support/workfolder.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace zimo;
@@ -59,21 +59,17 @@ private slots:
     void storeUnencodable();
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_oldDir;
+    std::unique_ptr<zimo::test::WorkFolder> m_dir;
 };
 
 void TestExploreSettings::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
+    m_dir = std::make_unique<zimo::test::WorkFolder>();
     QVERIFY(m_dir->isValid());
-    m_oldDir = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(m_dir->path()));
 }
 
 void TestExploreSettings::cleanup()
 {
-    QDir::setCurrent(m_oldDir);
     m_dir.reset();
 }
 

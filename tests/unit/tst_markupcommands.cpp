@@ -1,6 +1,7 @@
 #include "document/undostore.h"
 #include "markup/markupcommands.h"
 #include "support/fakes.h"
+#include "support/workfolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -63,23 +64,18 @@ private slots:
     void count();
 
 private:
-    QTemporaryDir *m_dir = nullptr;
-    QString m_oldCurrent;
+    std::unique_ptr<zimo::test::WorkFolder> m_dir;
 };
 
 void TestMarkupCommands::init()
 {
-    m_oldCurrent = QDir::currentPath();
-    m_dir = new QTemporaryDir;
+    m_dir = std::make_unique<zimo::test::WorkFolder>();
     QVERIFY(m_dir->isValid());
-    QVERIFY(QDir::setCurrent(m_dir->path()));
 }
 
 void TestMarkupCommands::cleanup()
 {
-    QDir::setCurrent(m_oldCurrent);
-    delete m_dir;
-    m_dir = nullptr;
+    m_dir.reset();
 }
 
 // <BR> add and remove as commands: snapshot first (also when nothing changes), the whole text

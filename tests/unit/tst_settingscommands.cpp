@@ -2,10 +2,10 @@
 #include "settings/fontsettings.h"
 #include "settings/settingscommands.h"
 #include "support/fakes.h"
+#include "support/workfolder.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace zimo;
@@ -61,21 +61,17 @@ private slots:
     void shippedHelpPage();
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_oldDir;
+    std::unique_ptr<zimo::test::WorkFolder> m_dir;
 };
 
 void TestSettingsCommands::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
+    m_dir = std::make_unique<zimo::test::WorkFolder>();
     QVERIFY(m_dir->isValid());
-    m_oldDir = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(m_dir->path()));
 }
 
 void TestSettingsCommands::cleanup()
 {
-    QDir::setCurrent(m_oldDir);
     m_dir.reset();
 }
 

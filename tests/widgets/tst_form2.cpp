@@ -4,6 +4,7 @@
 #include "settings/form2.h"
 #include "support/fakes.h"
 #include "whenshown.h"
+#include "support/workfolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,7 +13,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace zimo;
@@ -69,16 +69,13 @@ private slots:
     void okCannotWriteKeepsDialog();
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_oldDir;
+    std::unique_ptr<zimo::test::WorkFolder> m_dir;
 };
 
 void TestForm2::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
+    m_dir = std::make_unique<zimo::test::WorkFolder>();
     QVERIFY(m_dir->isValid());
-    m_oldDir = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(m_dir->path()));
 }
 
 void TestForm2::cleanup()
@@ -87,7 +84,6 @@ void TestForm2::cleanup()
     for (QWidget *w : QApplication::topLevelWidgets())
         if (qobject_cast<Form2 *>(w))
             delete w;
-    QDir::setCurrent(m_oldDir);
     m_dir.reset();
 }
 

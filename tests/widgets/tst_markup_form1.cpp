@@ -1,12 +1,12 @@
 #include "app/form1.h"
 #include "platform/qt/textarea.h"
 #include "whenshown.h"
+#include "support/workfolder.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
 
@@ -56,23 +56,18 @@ private:
     // A started, shown and active main window in the test's working folder.
     void start(Form1 &form, const QString &text);
 
-    QTemporaryDir *m_dir = nullptr;
-    QString m_oldCurrent;
+    std::unique_ptr<zimo::test::WorkFolder> m_dir;
 };
 
 void TestMarkupForm1::init()
 {
-    m_oldCurrent = QDir::currentPath();
-    m_dir = new QTemporaryDir;
+    m_dir = std::make_unique<zimo::test::WorkFolder>();
     QVERIFY(m_dir->isValid());
-    QVERIFY(QDir::setCurrent(m_dir->path()));
 }
 
 void TestMarkupForm1::cleanup()
 {
-    QDir::setCurrent(m_oldCurrent);
-    delete m_dir;
-    m_dir = nullptr;
+    m_dir.reset();
 }
 
 void TestMarkupForm1::start(Form1 &form, const QString &text)
