@@ -60,7 +60,8 @@ e2e_setup() {
     # the same time never share a server.
     local fifo="$E2E_TMP/display" i n=""
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >"$E2E_TMP/xvfb.log" 2>&1 &
+    # -noreset: the server must not restart (refusing connections meanwhile) when xdpyinfo leaves.
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fifo" >"$E2E_TMP/xvfb.log" 2>&1 &
     XVFB_PID=$!
     read -r -t 10 n <"$fifo" || true
     [ -n "$n" ] || fail "could not start Xvfb: $(cat "$E2E_TMP/xvfb.log")"

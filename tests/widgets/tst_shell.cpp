@@ -104,10 +104,11 @@ void TestShell::initTestCase()
     const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
     if (xvfb.isEmpty())
         return;
-    // Xvfb picks a free display and reports its number.
+    // Xvfb picks a free display and reports its number. It must not restart (refusing
+    // connections meanwhile) each time a child program leaves it.
     m_xvfb.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
-                        QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                        QStringLiteral("640x480x24")});
+                        QStringLiteral("tcp"), QStringLiteral("-noreset"), QStringLiteral("-screen"),
+                        QStringLiteral("0"), QStringLiteral("640x480x24")});
     QVERIFY(m_xvfb.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(m_xvfb.canReadLine(), 20000);
     m_display = QLatin1Char(':') + QString::fromLatin1(m_xvfb.readLine().trimmed());
