@@ -24,5 +24,5 @@ if ((${#missing[@]})); then
   if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
   export DEBIAN_FRONTEND=noninteractive
   "${sudo_cmd[@]}" apt-get update -qq
-  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
