@@ -12,7 +12,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFontDatabase>
 #include <QMenuBar>
 #include <QScreen>
 
