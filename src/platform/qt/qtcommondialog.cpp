@@ -74,12 +74,7 @@ std::optional<QString> askFileName(QWidget *parent, QFileDialog::AcceptMode mode
         dialog.selectFile(info.fileName());
     }
 
-    if (dialog.exec() != QDialog::Accepted)
-        return std::nullopt;
-    const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty())
-        return std::nullopt;
-    return chosen.first();
+    return chosenPath(dialog);
 }
 
 // Qt's font dialog offers underline and strike-out in an "Effects" group and has no option to leave
@@ -167,6 +162,16 @@ bool QtCommonDialog::askPrinter()
     // With no printer installed the dialog offers printing to a PDF file.
     QPrintDialog dialog(m_printer, m_parent);
     return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<QString> chosenPath(QFileDialog &dialog)
+{
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen.first();
 }
 
 QStringList qtNameFilters(const QString &filter)

@@ -4,6 +4,7 @@
 
 class QWidget;
 class QPrinter;
+class QFileDialog;
 
 namespace zimo {
 
@@ -28,5 +29,8 @@ private:
 // Qt's name-filter list for a "|" filter: each description with its patterns in Qt's form
 // ("ﾃｷｽﾄﾌｧｲﾙ(*.txt) (*.txt)"; ";" between patterns becomes a blank, "*.*" becomes "*").
 QStringList qtNameFilters(const QString &filter);
+
+// Runs a file or folder dialog modally: the first chosen path, or nothing when cancelled.
+std::optional<QString> chosenPath(QFileDialog &dialog);
 
 } // namespace zimo

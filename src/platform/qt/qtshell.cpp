@@ -1,5 +1,7 @@
 #include "platform/qt/qtshell.h"
 
+#include "platform/qt/qtcommondialog.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -34,12 +36,7 @@ std::optional<QString> QtShell::browseForFolder()
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setDirectory(QDir::homePath());
-    if (dialog.exec() != QDialog::Accepted)
-        return std::nullopt;
-    const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty())
-        return std::nullopt;
-    return chosen.first();
+    return chosenPath(dialog);
 }
 
 bool QtShell::showHelp(const QString &helpFile, HelpCommand command, int topic)
