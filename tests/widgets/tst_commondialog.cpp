@@ -108,6 +108,7 @@ private slots:
     void fontDialog_data();
     void fontDialog();
     void fontDialogStartsFromItsDefaults();
+    void fontDialogFractionalSizes();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -308,6 +309,40 @@ void TestCommonDialog::fontDialogStartsFromItsDefaults()
     QCOMPARE(dialog.font->size, shownFont.pointSizeF());
     QVERIFY(!dialog.font->name.isEmpty());
     QVERIFY(dialog.font->size > 0);
+}
+
+void TestCommonDialog::fontDialogFractionalSizes()
+{
+    const QString face = QStringLiteral("Noto Sans Mono CJK JP");
+    if (!QFontDatabase::families().contains(face))
+        QSKIP("the test font is not installed");
+    QtCommonDialog dialog(nullptr, nullptr);
+    dialog.font = FontChoice{face, 10.5, false, false};
+
+    // The last choice comes back with its half point, and a typed 9.75 is taken as it is.
+    QString shownSize;
+    whenShown<QFontDialog>([&shownSize](QFontDialog *shown) {
+        for (QLineEdit *edit : shown->findChildren<QLineEdit *>())
+            if (edit->validator() && edit->text().contains(u'.'))
+                shownSize = edit->text();
+        shown->accept();
+    });
+    QVERIFY(dialog.showFont());
+    QCOMPARE(shownSize, QStringLiteral("10.5"));
+    QCOMPARE(dialog.font->size, 10.5);
+
+    whenShown<QFontDialog>([](QFontDialog *shown) {
+        for (QLineEdit *edit : shown->findChildren<QLineEdit *>()) {
+            if (edit->validator() && edit->text() == u"10.5") {
+                edit->selectAll();
+                QTest::keyClicks(edit, QStringLiteral("9.75"));
+            }
+        }
+        shown->accept();
+    });
+    QVERIFY(dialog.showFont());
+    QCOMPARE(dialog.font->size, 9.75);
+    QCOMPARE(dialog.font->name, face);
 }
 
 QTEST_MAIN(TestCommonDialog)

@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QLocale>
+#include <QDoubleValidator>
 #include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -125,6 +127,23 @@ QFont toQFont(const FontChoice &choice)
     return font;
 }
 
+// Qt's font dialog takes whole point sizes only; sizes such as 10.5 are ordinary choices in a
+// font dialog, so its size field is made to take them too. The field's text is then the size
+// chosen (picking a size from the list writes it there). Returns the field, if it was found.
+QLineEdit *acceptFractionalSizes(QFontDialog &dialog)
+{
+    for (QLineEdit *edit : dialog.findChildren<QLineEdit *>()) {
+        if (!qobject_cast<const QIntValidator *>(edit->validator()))
+            continue;
+        auto *validator = new QDoubleValidator(1, 512, 2, edit);
+        validator->setNotation(QDoubleValidator::StandardNotation);
+        validator->setLocale(QLocale::c());
+        edit->setValidator(validator);
+        return edit;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 std::optional<QString> QtCommonDialog::askOpenFileName(const QString &filter,
@@ -145,14 +164,22 @@ std::optional<FontChoice> QtCommonDialog::askFont(const std::optional<FontChoice
     QFontDialog dialog(m_parent);
     dialog.setOption(QFontDialog::DontUseNativeDialog);
     hideEffects(dialog);
-    if (initial)
+    QLineEdit *sizeEdit = acceptFractionalSizes(dialog);
+    if (initial) {
         dialog.setCurrentFont(toQFont(*initial));
+        if (sizeEdit)
+            sizeEdit->setText(QLocale::c().toString(initial->size, 'g', 7));
+    }
 
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     const QFont font = dialog.selectedFont();
-    return FontChoice{font.family(), font.pointSizeF(), font.weight() >= QFont::Bold,
-                      font.italic()};
+    double size = font.pointSizeF();
+    bool typed = false;
+    const double typedSize = sizeEdit ? QLocale::c().toDouble(sizeEdit->text(), &typed) : 0;
+    if (typed && typedSize > 0)
+        size = typedSize;
+    return FontChoice{font.family(), size, font.weight() >= QFont::Bold, font.italic()};
 }
 
 bool QtCommonDialog::askPrinter()
