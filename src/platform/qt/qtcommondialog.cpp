@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QLocale>
 #include <QDoubleValidator>
 #include <QGroupBox>
@@ -84,9 +85,15 @@ std::optional<QString> askFileName(QWidget *parent, QFileDialog::AcceptMode mode
 // holds check boxes (the other one is the sample).
 void hideEffects(QFontDialog &dialog)
 {
-    for (QGroupBox *group : dialog.findChildren<QGroupBox *>())
-        if (!group->findChildren<QCheckBox *>().isEmpty())
+    for (QGroupBox *group : dialog.findChildren<QGroupBox *>()) {
+        if (!group->findChildren<QCheckBox *>().isEmpty()) {
             group->hide();
+        } else {
+            // The sample shared its row's height with the effects; on its own it keeps room
+            // for a line of the chosen font.
+            group->setMinimumHeight(group->fontMetrics().height() * 5);
+        }
+    }
 }
 
 // The face's style that shows the choice: bold and italic as asked, and of those the plainest
@@ -169,6 +176,13 @@ std::optional<FontChoice> QtCommonDialog::askFont(const std::optional<FontChoice
         dialog.setCurrentFont(toQFont(*initial));
         if (sizeEdit)
             sizeEdit->setText(QLocale::c().toString(initial->size, 'g', 7));
+    } else {
+        // The first time, the toolkit's own default font, as the face it really resolves to:
+        // left alone, the dialog cannot find a generic name such as "Sans Serif" in its list and
+        // opens on the list's first face in its first style at the smallest size.
+        const QFontInfo standard(dialog.font());
+        dialog.setCurrentFont(toQFont(
+            FontChoice{standard.family(), standard.pointSizeF(), standard.bold(), standard.italic()}));
     }
 
     if (dialog.exec() != QDialog::Accepted)
