@@ -145,21 +145,33 @@ type_text() {
     sleep 0.2
 }
 
+# Waits until the window with id $1 is gone.
+wait_closed() {
+    local i
+    for i in $(seq 1 200); do
+        windows_named '.' | grep -qx "$1" || return 0
+        sleep 0.05
+    done
+    fail "window $1 did not close"
+}
+
+# The id of the dialog that comes up next, checked to be titled $1.
+dialog_titled() {
+    local id
+    id=$(wait_for_dialog) || fail "no window '$1' appeared"
+    [ "$(xdotool getwindowname "$id")" = "$1" ] ||
+        fail "expected window '$1', got '$(xdotool getwindowname "$id")'"
+    echo "$id"
+}
+
 # Answers the message box that zimo shows next (titled "ZIMO" unless a title is given as $2)
 # with a key: Return presses the default (first) button, Escape cancels.
 answer_box() {
-    local key=$1 title=${2:-ZIMO} box
-    box=$(wait_for_dialog) || fail "no message box appeared"
-    [ "$(xdotool getwindowname "$box")" = "$title" ] ||
-        fail "expected a box titled '$title', got '$(xdotool getwindowname "$box")'"
+    local box
+    box=$(dialog_titled "${2:-ZIMO}")
     focus_window "$box"
-    keys "$key"
-    local i
-    for i in $(seq 1 200); do
-        windows_named '.' | grep -qx "$box" || return 0
-        sleep 0.05
-    done
-    fail "the message box did not close"
+    keys "$1"
+    wait_closed "$box"
 }
 
 # The File menu's "保存．．．(&A)": types the path into the save dialog and presses Enter.

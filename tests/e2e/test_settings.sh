@@ -15,25 +15,6 @@ STANDIN
 chmod +x "$E2E_TMP/bin/xdg-open"
 export PATH="$E2E_TMP/bin:$PATH"
 
-# Waits until the window with id $1 is gone.
-wait_closed() {
-    local i
-    for i in $(seq 1 200); do
-        windows_named '.' | grep -qx "$1" || return 0
-        sleep 0.05
-    done
-    fail "window $1 did not close"
-}
-
-# The id of the dialog that comes up next, checked to be titled $1.
-dialog_titled() {
-    local id
-    id=$(wait_for_dialog) || fail "no window '$1' appeared"
-    [ "$(xdotool getwindowname "$id")" = "$1" ] ||
-        fail "expected window '$1', got '$(xdotool getwindowname "$id")'"
-    echo "$id"
-}
-
 # Whether the window with id $1 is shown.
 is_shown() {
     windows_named '.' | grep -qx "$1"

@@ -48,6 +48,15 @@ template <typename T> T *control(QWidget *form, const char *name)
     return form->findChild<T *>(QString::fromLatin1(name));
 }
 
+// The settings dialog as the main window opens it: made, loaded from zimo.ini and shown.
+Form2 *openForm2(FakeMessageBox &messageBox, FakeShell &shell)
+{
+    auto *form = new Form2(messageBox, shell);
+    form->Form_Load();
+    form->show();
+    return form;
+}
+
 } // namespace
 
 // The detailed-settings dialog as a window: layout, opening from the main window, its buttons.
@@ -92,10 +101,8 @@ void TestForm2::layout()
     writeIni("/srv/www");
     FakeMessageBox messageBox;
     FakeShell shell;
-    auto *form = new Form2(messageBox, shell);
+    auto *form = openForm2(messageBox, shell);
     QPointer<Form2> guard(form);
-    form->Form_Load();
-    form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form));
 
     QCOMPARE(form->windowTitle(), QStringLiteral("詳細設定"));
@@ -142,10 +149,8 @@ void TestForm2::tabOrderAndKeys()
     writeIni("/srv/www");
     FakeMessageBox messageBox;
     FakeShell shell;
-    auto *form = new Form2(messageBox, shell);
+    auto *form = openForm2(messageBox, shell);
     QPointer<Form2> guard(form);
-    form->Form_Load();
-    form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form));
     auto *browse = control<QPushButton>(form, "Command1");
     auto *ok = control<QPushButton>(form, "Command4");
@@ -260,10 +265,8 @@ void TestForm2::browseAndOk()
     writeIni("/a/much/longer/old/folder");
     FakeMessageBox messageBox;
     FakeShell shell;
-    auto *form = new Form2(messageBox, shell);
+    auto *form = openForm2(messageBox, shell);
     QPointer<Form2> guard(form);
-    form->Form_Load();
-    form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form));
 
     // Cancelled browsing keeps the label.
@@ -297,10 +300,8 @@ void TestForm2::closingWithoutOk()
     writeIni("/srv/www");
     FakeMessageBox messageBox;
     FakeShell shell;
-    auto *form = new Form2(messageBox, shell);
+    auto *form = openForm2(messageBox, shell);
     QPointer<Form2> guard(form);
-    form->Form_Load();
-    form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form));
     shell.browseAnswers.enqueue(QStringLiteral("/chosen"));
     control<QPushButton>(form, "Command1")->click();
