@@ -126,6 +126,7 @@ struct App : AppInfo
 {
     QString path() const override { return {}; }
     void end() override {}
+    void setBusy(bool) override {}
 };
 struct Item : MenuItem
 {

@@ -45,40 +45,50 @@ void DocumentCommands::read_text()
     const QString path = dialog.fileName;
 
     QString error;
-    std::optional<QByteArray> bytes = readWholeFile(path, &error);
-    if (!bytes) {
-        // A name typed in the dialog that names no file stays silent; a file that is there but
-        // cannot be read is reported.
-        if (QFileInfo::exists(path))
-            m_s.messageBox.show(readFailurePrompt(path, error), styleFailure);
-        return;
+    {
+        BusyScope busy(m_s.app);
+        std::optional<QByteArray> bytes = readWholeFile(path, &error);
+        if (bytes) {
+            QString text = cp932::decode(*bytes);
+            bytes.reset();
+            m_s.Text1.setText(text);
+            text = QString();
+            // The text box's own form of the text is the baseline of the questions.
+            m_file_text = m_s.Text1.text();
+            m_s.mnuFileOverwrite.setEnabled(true);
+            return;
+        }
     }
-    QString text = cp932::decode(*bytes);
-    bytes.reset();
-    m_s.Text1.setText(text);
-    text = QString();
-    // The text box's own form of the text is the baseline of the questions.
-    m_file_text = m_s.Text1.text();
-    m_s.mnuFileOverwrite.setEnabled(true);
+    // A name typed in the dialog that names no file stays silent; a file that is there but
+    // cannot be read is reported.
+    if (QFileInfo::exists(path))
+        m_s.messageBox.show(readFailurePrompt(path, error), styleFailure);
 }
 
 bool DocumentCommands::writeDocument(const QString &path, const QString &text)
 {
-    DocumentBytes document = encodeDocument(text);
-    if (!document.unencodable.isEmpty()) {
-        if (m_s.messageBox.show(unencodablePrompt(text, document.unencodable), styleUnencodable) !=
+    std::optional<DocumentBytes> document;
+    {
+        BusyScope busy(m_s.app);
+        document = encodeDocument(text);
+    }
+    if (!document->unencodable.isEmpty()) {
+        if (m_s.messageBox.show(unencodablePrompt(text, document->unencodable), styleUnencodable) !=
             MsgAnswer::Ok)
             return false;
-        document.bytes = encodeDocumentWithReferences(text, document.unencodable);
+        BusyScope busy(m_s.app);
+        document->bytes = encodeDocumentWithReferences(text, document->unencodable);
     }
     const bool existed = QFileInfo::exists(path);
     QString error;
-    if (!writeFileAtomically(path, document.bytes, &error)) {
-        m_s.messageBox.show(writeFailurePrompt(path, document.bytes.size(), existed, error),
-                            styleFailure);
-        return false;
+    bool written;
+    {
+        BusyScope busy(m_s.app);
+        written = writeFileAtomically(path, document->bytes, &error);
     }
-    return true;
+    if (!written)
+        m_s.messageBox.show(writeFailurePrompt(path, existed, error), styleFailure);
+    return written;
 }
 
 bool DocumentCommands::saveThroughDialog(QString &text)
@@ -144,7 +154,12 @@ void DocumentCommands::mnuFilePrint_Click()
     if (m_s.messageBox.show(askPrint, stylePrint, askPrintTitle) != MsgAnswer::Yes)
         return;
     QString error;
-    if (!m_s.printer.printText(m_s.Text1.text() + QStringLiteral("\r\n"), &error)) {
+    bool printed;
+    {
+        BusyScope busy(m_s.app);
+        printed = m_s.printer.printText(m_s.Text1.text() + QStringLiteral("\r\n"), &error);
+    }
+    if (!printed) {
         m_s.messageBox.show(QStringLiteral("印刷できませんでした。\n\n%1")
                                 .arg(error.isEmpty() ? QStringLiteral("原因は分かりません。") : error),
                             styleFailure);

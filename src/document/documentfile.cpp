@@ -3,7 +3,6 @@
 #include "document/cp932.h"
 
 #include <QFileInfo>
-#include <QStorageInfo>
 
 namespace zimo {
 
@@ -102,38 +101,11 @@ QString unencodablePrompt(QStringView text, const QList<qsizetype> &unencodable)
     return prompt;
 }
 
-QString writeFailurePrompt(const QString &path, qsizetype size, bool existedBefore,
-                           const QString &systemReason)
+QString writeFailurePrompt(const QString &path, bool existedBefore, const QString &reason)
 {
-    const QFileInfo info(path);
-    const QString folder = info.absolutePath();
-    const QFileInfo folderInfo(folder);
-    QString reason;
-    if (!folderInfo.isDir()) {
-        reason = QStringLiteral("フォルダ「%1」がありません。").arg(folder);
-    } else if (info.isDir()) {
-        reason = QStringLiteral("同じ名前のフォルダがあります。");
-    } else if (!folderInfo.isWritable()) {
-        // The new text goes to a temporary file beside the old one, so the folder must be
-        // writable even when the file itself is.
-        reason = QStringLiteral("フォルダ「%1」に書き込めません（書き込みの権限がないか、"
-                                "読み取り専用の場所です）。")
-                     .arg(folder);
-    } else if (info.exists() && !info.isWritable()) {
-        reason = QStringLiteral("ファイルが書き込み禁止になっています。");
-    } else {
-        const QStorageInfo storage(folder);
-        if (storage.isValid() && storage.bytesAvailable() >= 0 &&
-            storage.bytesAvailable() < size + qMax(storage.blockSize(), 1))
-            reason = QStringLiteral("ディスクの空き容量が足りません。");
-    }
-
     QString prompt = QStringLiteral("ファイル「%1」に保存できませんでした。\n\n").arg(path);
-    // A reason of our own says it in the user's words; otherwise the system's account stands.
-    if (!reason.isEmpty())
-        prompt += reason;
-    else
-        prompt += systemReason.isEmpty() ? QStringLiteral("原因は分かりません。") : systemReason;
+    prompt += reason.isEmpty() ? QStringLiteral("原因は分かりません。") : reason;
+    // Only a file that was there can have been kept.
     if (existedBefore)
         prompt += QStringLiteral("\n\n元のファイルはそのまま残っています。");
     return prompt;

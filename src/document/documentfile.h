@@ -40,9 +40,9 @@ TextPlace placeOf(QStringView text, qsizetype position);
 // names the first one (shown, with its U+ code, line and column) and how many there are.
 QString unencodablePrompt(QStringView text, const QList<qsizetype> &unencodable);
 
-// Messages for a failed write or read of `path`. `systemReason` is what the file layer said.
-QString writeFailurePrompt(const QString &path, qsizetype size, bool existedBefore,
-                           const QString &systemReason);
+// Messages for a failed write or read of `path`. `reason` is what the file layer said (for a
+// write, already in the user's words).
+QString writeFailurePrompt(const QString &path, bool existedBefore, const QString &reason);
 QString readFailurePrompt(const QString &path, const QString &systemReason);
 
 } // namespace zimo

@@ -8,6 +8,7 @@ namespace zimo {
 
 void MarkupCommands::mnuEditConversion_Click()
 {
+    BusyScope busy(m_s.app);
     m_undo.keep_text();
     // The whole text is assigned even when nothing changed, as for every conversion: the caret
     // goes to the start either way.
@@ -16,12 +17,14 @@ void MarkupCommands::mnuEditConversion_Click()
 
 void MarkupCommands::mnuEditDelete_Click()
 {
+    BusyScope busy(m_s.app);
     m_undo.keep_text();
     m_s.Text1.setText(markup::removeBrTags(m_s.Text1.text()));
 }
 
 void MarkupCommands::mnuEditCenter_Click()
 {
+    BusyScope busy(m_s.app);
     m_undo.keep_text();
     m_s.Text1.setSelText(markup::centerBlock(m_s.Text1.selText()));
 }
@@ -38,6 +41,7 @@ void MarkupCommands::mnuEditPlug_2_Click()
 
 void MarkupCommands::appendSnippetFile(const QString &fileName)
 {
+    BusyScope busy(m_s.app);
     m_undo.keep_text();
     // Resolved against the working folder of this moment. A file that cannot be read ends the
     // command silently with the text as it was; the snapshot stays. An empty file is a successful
@@ -50,6 +54,7 @@ void MarkupCommands::appendSnippetFile(const QString &fileName)
 
 void MarkupCommands::mnuEditBack_Click()
 {
+    BusyScope busy(m_s.app);
     m_undo.back_text();
 }
 

@@ -2,7 +2,14 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zimo {
 
@@ -12,13 +19,13 @@ std::optional<QByteArray> readWholeFile(const QString &path, QString *error)
     const QFileInfo info(path);
     if (info.isDir()) {
         if (error)
-            *error = QStringLiteral("フォルダです");
+            *error = QStringLiteral("フォルダです。");
         return std::nullopt;
     }
     // A pipe or a device would never end (or never start): only regular files are read.
     if (info.exists() && !info.isFile()) {
         if (error)
-            *error = QStringLiteral("通常のファイルではありません");
+            *error = QStringLiteral("通常のファイルではありません。");
         return std::nullopt;
     }
     if (!file.open(QIODevice::ReadOnly)) {
@@ -99,28 +106,151 @@ std::optional<QByteArray> FieldReader::next()
     return field;
 }
 
+namespace {
+
+// The reason for a failed write of `path` in the user's words, from the system's error number.
+QString writeFailureReason(const QString &path, int err)
+{
+    const QFileInfo info(path);
+    const QString folder = info.absolutePath();
+    switch (err) {
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("ディスクの空き容量が足りません。");
+    case EROFS:
+        return QStringLiteral("読み取り専用の場所です。");
+    case EACCES:
+    case EPERM:
+        // The new text goes to a temporary file beside the old one, so the folder must be
+        // writable even when the file itself is.
+        if (QFileInfo(folder).isDir() && !QFileInfo(folder).isWritable())
+            return QStringLiteral("フォルダ「%1」に書き込む権限がありません。").arg(folder);
+        if (info.exists() && !info.isWritable())
+            return QStringLiteral("ファイルが書き込み禁止になっています。");
+        return QStringLiteral("書き込む権限がありません。");
+    case ENOENT:
+        return QStringLiteral("フォルダ「%1」がありません。").arg(folder);
+    case ENOTDIR:
+        return QStringLiteral("パスの途中に、フォルダではないものがあります。");
+    case EISDIR:
+        return QStringLiteral("同じ名前のフォルダがあります。");
+    case ENAMETOOLONG:
+        return QStringLiteral("ファイル名が長すぎます。");
+    case EIO:
+        return QStringLiteral("ディスクの読み書きでエラーが起きました。");
+    case ETXTBSY:
+    case EBUSY:
+        return QStringLiteral("ファイルが使用中です。");
+    default:
+        return QStringLiteral("書き込みでエラーが起きました（%1）。")
+            .arg(QString::fromLocal8Bit(std::strerror(err)));
+    }
+}
+
+// Where the bytes of `path` really go: a symbolic link is followed, so that the link stays a link.
+QString writeTarget(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return path;
+    const QString resolved = info.canonicalFilePath();
+    return resolved.isEmpty() ? info.symLinkTarget() : resolved;
+}
+
+// Writes all of `bytes` to `fd`; false with errno set on failure.
+bool writeAll(int fd, QByteArrayView bytes)
+{
+    const char *p = bytes.data();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(std::min<qsizetype>(left, 1 << 30)));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+// Creates a new temporary file beside `target`, readable and writable as the process's file mode
+// mask allows (the kernel applies it). Returns the descriptor, or -1 with errno set.
+int createTemporary(const QString &target, QByteArray &tempName)
+{
+    const QFileInfo info(target);
+    const QByteArray stem = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempName = stem + ".zimo-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        const int fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Makes a rename in `folder` durable; a folder that cannot be synced changes nothing written.
+void syncFolder(const QString &folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
 bool writeFileAtomically(const QString &path, QByteArrayView bytes, QString *error)
 {
-    QSaveFile file(path);
-    // A folder without write access cannot take the temporary file; writing straight into an
-    // existing writable file there would risk it, so that case fails instead.
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Every step is checked: the bytes reach the disk (fsync) before the rename puts them in
+    // place of the old file, so neither a full disk nor a crash right after a save can leave an
+    // empty or cut file. Any failure removes the temporary file and leaves the old one as it was.
+    const QString target = writeTarget(path);
+    auto fail = [&](int err) {
         if (error)
-            *error = file.errorString();
+            *error = writeFailureReason(path, err);
         return false;
+    };
+
+    struct stat old {};
+    const QByteArray targetName = QFile::encodeName(target);
+    const bool existed = ::stat(targetName.constData(), &old) == 0;
+    if (existed && S_ISDIR(old.st_mode))
+        return fail(EISDIR);
+
+    QByteArray tempName;
+    const int fd = createTemporary(target, tempName);
+    if (fd < 0)
+        return fail(errno);
+    auto discard = [&](int err) {
+        ::close(fd);
+        ::unlink(tempName.constData());
+        return fail(err);
+    };
+    if (existed && S_ISREG(old.st_mode)) {
+        // The file keeps its permissions, and its owner where the process may give it.
+        if (::fchmod(fd, old.st_mode & 07777) != 0)
+            return discard(errno);
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+            // Not allowed for an ordinary user on someone else's file: the file becomes ours.
+        }
     }
-    if (file.write(bytes.data(), bytes.size()) != bytes.size()) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
+    if (!writeAll(fd, bytes) || ::fsync(fd) != 0)
+        return discard(errno);
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(tempName.constData());
+        return fail(err);
     }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
+    if (::rename(tempName.constData(), targetName.constData()) != 0) {
+        const int err = errno;
+        ::unlink(tempName.constData());
+        return fail(err);
     }
+    syncFolder(QFileInfo(target).absolutePath());
     return true;
 }
 

@@ -32,9 +32,10 @@ private:
     qsizetype m_pos = 0;
 };
 
-// Replaces the file with `bytes` through a temporary file and a rename, so that a failed write
-// leaves the old file as it was. An existing file keeps its permissions. Returns false and sets
-// `error` (a readable reason) on failure.
+// Replaces the file with `bytes` through a temporary file beside it, synced to the disk before a
+// rename puts it in place, so that a failed write (a full disk, no rights, a crash) leaves the old
+// file as it was. A symbolic link is followed; an existing file keeps its permissions. Returns
+// false and sets `error` to the reason in the user's words (Japanese) on failure.
 bool writeFileAtomically(const QString &path, QByteArrayView bytes, QString *error = nullptr);
 
 } // namespace zimo

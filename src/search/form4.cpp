@@ -1,6 +1,7 @@
 #include "search/form4.h"
 
 #include "platform/qt/twipslayout.h"
+#include "search/searchfield.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -66,7 +67,7 @@ QPushButton *makeButton(QWidget *parent, const char *name, const QString &captio
 
 Form4::Form4(TextBox &mainText, MessageBox &messageBox)
     : QWidget(nullptr),
-      m_Label1(new QLabel(QStringLiteral("検索文字列"), this)), m_Text1(new QLineEdit(this)),
+      m_Label1(new QLabel(QStringLiteral("検索文字列"), this)), m_Text1(new SearchField(this)),
       m_Command1(makeButton(this, "Command1", QStringLiteral("検索開始"), command1Place)),
       m_Command2(makeButton(this, "Command2", QStringLiteral("次を検索"), command2Place)),
       m_Command3(makeButton(this, "Command3", QStringLiteral("前を検索"), command3Place)),

@@ -8,10 +8,11 @@
 #include <QWidget>
 
 class QLabel;
-class QLineEdit;
 class QPushButton;
 
 namespace zimo {
+
+class SearchField;
 
 // The search dialog "検索": modeless, without an owner window, destroyed when closed (by
 // "検索終了" or the close box), so every opening starts with an empty field. It is a plain window,
@@ -29,7 +30,7 @@ private:
     void showAgain();
 
     QLabel *m_Label1;
-    QLineEdit *m_Text1;
+    SearchField *m_Text1;
     QPushButton *m_Command1;
     QPushButton *m_Command2;
     QPushButton *m_Command3;

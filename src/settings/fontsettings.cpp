@@ -3,6 +3,8 @@
 #include "document/cp932.h"
 #include "platform/files.h"
 
+#include <cmath>
+
 namespace zimo {
 
 namespace {
@@ -43,10 +45,14 @@ StartupFont readStartupFont(QByteArrayView fileBytes)
     StartupFont font;
     if (const auto size = field()) {
         if (const auto points = parseNumber(*size)) {
-            // A size below 11 points is shown as 14.
+            // The size is a single-precision number. Any size below 11 points (0 and negative
+            // ones too) is shown as 14; a number too large for a single is no size at all, and
+            // the layout's size stays.
             const float single = float(*points);
-            if (single > 0)
-                font.size = single < 11.0f ? 14.0 : double(single);
+            if (single < 11.0f)
+                font.size = 14.0;
+            else if (std::isfinite(single))
+                font.size = double(single);
         }
     }
     field(); // the face name: the text area keeps the face of its layout
@@ -62,11 +68,26 @@ QString fontSizeText(double size)
     return QString::number(double(float(size)), 'g', 7);
 }
 
+QString faceField(const QString &name)
+{
+    // A comma or a double quote would end the field early and shift bold and italic into the
+    // wrong fields; such a name goes in double quotes, with its own quotes dropped (the face is
+    // not restored at start-up, only the fields after it must read back right). A line end
+    // inside the name would do the same and is quoted too.
+    const bool splits = name.contains(u',') || name.contains(u'"') || name.contains(u'\r') ||
+                        name.contains(u'\n');
+    if (!splits)
+        return name;
+    QString bare = name;
+    bare.remove(u'"');
+    return u'"' + bare + u'"';
+}
+
 QByteArray zimo2IniBytes(const FontChoice &font)
 {
     auto truth = [](bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); };
     const QString crlf = QStringLiteral("\r\n");
-    const QString text = fontSizeText(font.size) + crlf + font.name + crlf + truth(font.bold) +
+    const QString text = fontSizeText(font.size) + crlf + faceField(font.name) + crlf + truth(font.bold) +
                          crlf + truth(font.italic);
     return cp932::encode(text).bytes;
 }

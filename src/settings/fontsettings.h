@@ -26,6 +26,10 @@ StartupFont readStartupFont(QByteArrayView fileBytes);
 // The file's bytes for a confirmed font choice, exactly as the format command writes them.
 QByteArray zimo2IniBytes(const FontChoice &font);
 
+// The face name as the file holds it: as it is, or in double quotes when it holds a character that
+// would end the field (a comma, a double quote, a line end).
+QString faceField(const QString &name);
+
 // A size as the file holds it: the shortest decimal of the single-precision value with at most
 // seven significant digits and a full stop (12, 10.5, 9.75).
 QString fontSizeText(double size);

@@ -36,7 +36,7 @@ void FakeTextBox::select(qsizetype start, qsizetype length)
 
 int FakeMessageBox::show(const QString &prompt, int style, const QString &title)
 {
-    shown.append({prompt, style, title});
+    shown.append({prompt, style, title, busy && busy()});
     if (onShow)
         onShow(shown.last());
     if (!answers.isEmpty())
@@ -110,6 +110,16 @@ bool FakeShell::showHelp(const QString &helpFile, HelpCommand command, int topic
 {
     helpCalls.append({helpFile, command, topic});
     return helpResult;
+}
+
+void FakeAppInfo::setBusy(bool busy)
+{
+    if (busy) {
+        ++busyDepth;
+        ++busyTimes;
+    } else {
+        --busyDepth;
+    }
 }
 
 } // namespace zimo::test

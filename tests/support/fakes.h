@@ -68,6 +68,7 @@ struct ShownMessage
     QString prompt;
     int style = 0;
     QString title; // as passed: empty means the application title
+    bool whileBusy = false; // shown while the program showed itself busy: never right
     bool operator==(const ShownMessage &) const = default;
 };
 
@@ -81,6 +82,8 @@ public:
     QQueue<int> answers;
     // Runs while a box is shown (after recording it), e.g. to change the document meanwhile.
     std::function<void(const ShownMessage &)> onShow;
+    // Whether the program shows itself busy at this moment.
+    std::function<bool()> busy;
 };
 
 // Each dialog answers from its own script: a value confirms, nothing cancels. An empty script
@@ -145,13 +148,20 @@ class FakeAppInfo : public AppInfo
 public:
     QString path() const override { return programPath; }
     void end() override { ++endCount; }
+    void setBusy(bool busy) override;
     QString programPath = QStringLiteral("/opt/zimo");
     int endCount = 0;
+    int busyDepth = 0;   // nesting now
+    int busyTimes = 0;   // how often it was made busy
 };
 
 // Every service faked, wired into one Services bundle.
 struct FakePlatform
 {
+    FakePlatform() { messageBox.busy = [this] { return app.busyDepth > 0; }; }
+    FakePlatform(const FakePlatform &) = delete;
+    FakePlatform &operator=(const FakePlatform &) = delete;
+
     FakeTextBox text;
     FakeMessageBox messageBox;
     FakeCommonDialog dialog;

@@ -2,6 +2,7 @@
 #include "document/documentcommands.h"
 #include "platform/files.h"
 #include "support/fakes.h"
+#include "support/tmpfs.h"
 #include "support/workfolder.h"
 
 #include <QDir>
@@ -10,7 +11,6 @@
 #include <QTest>
 
 #include <memory>
-#include <sys/mount.h>
 #include <unistd.h>
 
 using namespace zimo;
@@ -63,32 +63,6 @@ struct Window
     }
 };
 
-// A small tmpfs mounted for one test (needs root); unmounted when the test ends.
-class TmpfsMount
-{
-public:
-    explicit TmpfsMount(const QString &dir)
-        : m_dir(QFile::encodeName(dir)),
-          m_mounted(::mount("tmpfs", m_dir.constData(), "tmpfs", 0, "size=64k") == 0)
-    {
-    }
-    ~TmpfsMount()
-    {
-        if (m_mounted)
-            ::umount2(m_dir.constData(), MNT_DETACH);
-    }
-    bool mounted() const { return m_mounted; }
-    bool makeReadOnly()
-    {
-        return ::mount("tmpfs", m_dir.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=64k") ==
-               0;
-    }
-
-private:
-    QByteArray m_dir;
-    bool m_mounted;
-};
-
 } // namespace
 
 class TestDocumentCommands : public QObject
@@ -121,6 +95,10 @@ private slots:
     void print();
     void failedWriteKeepsOldFile_data();
     void failedWriteKeepsOldFile();
+    void failureReasonInJapanese_data();
+    void failureReasonInJapanese();
+    void fullDiskAtEverySize_data();
+    void fullDiskAtEverySize();
     void unencodableCharacters_data();
     void unencodableCharacters();
 
@@ -176,6 +154,9 @@ void TestDocumentCommands::openThenSave()
     QCOMPARE(bytesOf(path("out")), bytes + "\r\n");
     QCOMPARE(bytesOf(path("in.txt")), bytes);
     QCOMPARE(w.p.messageBox.shown, QList<ShownMessage>{askOpen});
+    // Reading and writing showed the program busy, and it is not busy any more.
+    QVERIFY(w.p.app.busyTimes >= 2);
+    QCOMPARE(w.p.app.busyDepth, 0);
 }
 
 void TestDocumentCommands::savedEmptyTextIsLineEnd()
@@ -554,6 +535,104 @@ void TestDocumentCommands::failedWriteKeepsOldFile()
     QVERIFY(w.doc.changed());
     QVERIFY(w.p.mnuFileOverwrite.enabled);
     QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"doc.txt"});
+}
+
+// The reason of a failed write is told in Japanese, and an old file is said to be kept only when
+// there was one.
+void TestDocumentCommands::failureReasonInJapanese_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<bool>("oldFile");
+    QTest::newRow("missing folder") << "missing/new.txt" << "フォルダ「%1/missing」がありません。" << false;
+    QTest::newRow("a file in the path") << "plain.txt/new.txt"
+                                        << "パスの途中に、フォルダではないものがあります。" << false;
+    QTest::newRow("a folder of the name") << "folder" << "同じ名前のフォルダがあります。" << true;
+    QTest::newRow("name too long") << QString(300, u'n') << "ファイル名が長すぎます。" << false;
+}
+
+void TestDocumentCommands::failureReasonInJapanese()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, reason);
+    QFETCH(bool, oldFile);
+    writeBytes(path("plain.txt"), "plain");
+    QVERIFY(QDir().mkdir(path("folder")));
+    Window w;
+    w.type(QStringLiteral("text"));
+    w.saveAs(path(target));
+    QCOMPARE(w.p.messageBox.shown.size(), 1);
+    const QString prompt = w.p.messageBox.shown.first().prompt;
+    QVERIFY2(prompt.contains(reason.arg(m_dir->path())), qPrintable(prompt));
+    QCOMPARE(prompt.contains(QStringLiteral("元のファイル")), oldFile);
+    QCOMPARE(bytesOf(path("plain.txt")), QByteArray("plain"));
+}
+
+// A full or nearly full disk at the sizes around the write buffers: a write either lands whole or
+// is reported and leaves the old file byte for byte. (Buffered writes once hid the failure of every
+// document under 16 KiB: the old file was emptied and the save counted as done.)
+void TestDocumentCommands::fullDiskAtEverySize_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<qint64>("leaveFree");
+    QTest::addColumn<int>("size");
+    for (const char *how : {"Overwrite", "Save", "save on exit"})
+        for (const qint64 leaveFree : {qint64(0), qint64(8192)})
+            for (const int size : {1, 70, 5000, 16383, 16385, 1 << 20})
+                QTest::addRow("%s, %lld bytes free, %d bytes", how, leaveFree, size)
+                    << QString::fromLatin1(how) << leaveFree << size;
+}
+
+void TestDocumentCommands::fullDiskAtEverySize()
+{
+    QFETCH(QString, how);
+    QFETCH(qint64, leaveFree);
+    QFETCH(int, size);
+    const QString folder = path("disk");
+    QVERIFY(QDir().mkdir(folder));
+    TmpfsMount mount(folder, "size=256k");
+    if (!mount.mounted())
+        QSKIP("mounting a small file system needs root");
+    const QString file = folder + "/doc.txt";
+    const QByteArray old = "old bytes\r\n";
+    writeBytes(file, old);
+    QVERIFY(mount.fill(leaveFree));
+
+    Window w;
+    w.openFile(file);
+    const QString text(size, u'x');
+    w.p.text.setText(text);
+    if (how == "Overwrite") {
+        w.doc.mnuFileOverwrite_Click();
+    } else if (how == "Save") {
+        w.saveAs(file);
+    } else {
+        w.answers({MsgAnswer::Ok, MsgAnswer::Cancel});
+        w.doc.mnuFileEnd_Click();
+    }
+
+    // The text and its CR LF fit in the free pages, or the write must fail.
+    const bool fits = size + 2 <= leaveFree;
+    const QList<ShownMessage> &shown = w.p.messageBox.shown;
+    const qsizetype questions = how == "save on exit" ? 2 : 0;
+    if (fits) {
+        QCOMPARE(bytesOf(file), text.toLatin1() + "\r\n");
+        QCOMPARE(shown.size(), questions);
+    } else {
+        QCOMPARE(bytesOf(file), old);
+        QCOMPARE(shown.size(), questions + 1);
+        const ShownMessage report = how == "save on exit" ? shown[1] : shown[0];
+        QCOMPARE(report.style, 48);
+        QVERIFY(!report.whileBusy);
+        QVERIFY2(report.prompt.contains(QStringLiteral("ディスクの空き容量が足りません。")) &&
+                     report.prompt.contains(QStringLiteral("元のファイルはそのまま残っています。")),
+                 qPrintable(report.prompt));
+        QVERIFY(w.doc.changed());
+    }
+    QCOMPARE(w.doc.file_text() == text, fits && how != "Save");
+    // No temporary file is left behind.
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+             QStringList({".filler", "doc.txt"}));
 }
 
 void TestDocumentCommands::unencodableCharacters_data()

@@ -136,7 +136,7 @@ void TestFiles::readMissingAndFolder()
     QVERIFY(!readWholeFile(dir.path()));
     // Devices and pipes are refused instead of read for ever.
     QVERIFY(!readWholeFile(QStringLiteral("/dev/zero"), &error));
-    QCOMPARE(error, QStringLiteral("通常のファイルではありません"));
+    QCOMPARE(error, QStringLiteral("通常のファイルではありません。"));
 }
 
 QTEST_GUILESS_MAIN(TestFiles)

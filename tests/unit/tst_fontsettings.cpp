@@ -15,6 +15,8 @@ private slots:
     void fileBytes();
     void roundTrip_data();
     void roundTrip();
+    void startupSize_data();
+    void startupSize();
 };
 
 void TestFontSettings::sizeText_data()
@@ -57,7 +59,11 @@ void TestFontSettings::fileBytes_data()
     QTest::newRow("bold and italic")
         << FontChoice{"Sans", 14, true, true} << QByteArray("14\r\nSans\r\nTrue\r\nTrue");
     QTest::newRow("comma in the face")
-        << FontChoice{"A, B", 12, false, false} << QByteArray("12\r\nA, B\r\nFalse\r\nFalse");
+        << FontChoice{"A, B", 12, false, false} << QByteArray("12\r\n\"A, B\"\r\nFalse\r\nFalse");
+    QTest::newRow("quote in the face")
+        << FontChoice{"A \"B\"", 12, true, false} << QByteArray("12\r\n\"A B\"\r\nTrue\r\nFalse");
+    QTest::newRow("blanks kept") << FontChoice{"Noto Sans CJK JP", 12, false, false}
+                                 << QByteArray("12\r\nNoto Sans CJK JP\r\nFalse\r\nFalse");
     // ＭＳ ゴシック in code page 932.
     QTest::newRow("Japanese face")
         << FontChoice{QStringLiteral("ＭＳ ゴシック"), 12, false, false}
@@ -82,6 +88,35 @@ void TestFontSettings::roundTrip_data()
     QTest::newRow("12.5") << FontChoice{"Sans", 12.5, false, false} << 12.5;
     QTest::newRow("Japanese face")
         << FontChoice{QStringLiteral("ＭＳ 明朝"), 24, true, false} << 24.0;
+    QTest::newRow("comma in the face, bold") << FontChoice{"Foo, Bar", 12, true, false} << 12.0;
+    QTest::newRow("comma in the face, italic") << FontChoice{"Foo,Bar", 12, false, true} << 12.0;
+    QTest::newRow("quotes in the face") << FontChoice{"\"Q\", x", 12, true, true} << 12.0;
+    QTest::newRow("line end in the face") << FontChoice{"A\r\nB", 12, false, true} << 12.0;
+}
+
+// Start-up sizes: every number below 11 becomes 14; a number too large for a single-precision
+// size, or no number, leaves the layout's size.
+void TestFontSettings::startupSize_data()
+{
+    QTest::addColumn<QByteArray>("field");
+    QTest::addColumn<std::optional<double>>("size");
+    QTest::newRow("8") << QByteArray("8") << std::optional<double>(14);
+    QTest::newRow("10.99") << QByteArray("10.99") << std::optional<double>(14);
+    QTest::newRow("11") << QByteArray("11") << std::optional<double>(11);
+    QTest::newRow("0") << QByteArray("0") << std::optional<double>(14);
+    QTest::newRow("-3") << QByteArray("-3") << std::optional<double>(14);
+    QTest::newRow("-1e39") << QByteArray("-1e39") << std::optional<double>(14);
+    QTest::newRow("1e39") << QByteArray("1e39") << std::optional<double>();
+    QTest::newRow("1e400") << QByteArray("1e400") << std::optional<double>();
+    QTest::newRow("3e38") << QByteArray("3e38") << std::optional<double>(double(3e38f));
+    QTest::newRow("not a number") << QByteArray("big") << std::optional<double>();
+}
+
+void TestFontSettings::startupSize()
+{
+    QFETCH(QByteArray, field);
+    QFETCH(std::optional<double>, size);
+    QCOMPARE(readStartupFont(field + "\r\nFace\r\nTrue\r\nFalse").size, size);
 }
 
 void TestFontSettings::roundTrip()

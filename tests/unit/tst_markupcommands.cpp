@@ -116,6 +116,9 @@ void TestMarkupCommands::brCommands()
     rig.markup.mnuEditBack_Click();
     QCOMPARE(rig.p.text.text(), text);
     QVERIFY(!rig.p.mnuEditBack.enabled);
+    // Both whole-text commands showed the program busy, and it is not busy any more.
+    QCOMPARE(rig.p.app.busyTimes, 2);
+    QCOMPARE(rig.p.app.busyDepth, 0);
 }
 
 void TestMarkupCommands::threeCommandsTwoBacks()

@@ -2,6 +2,7 @@
 #include "settings/fontsettings.h"
 #include "settings/settingscommands.h"
 #include "support/fakes.h"
+#include "support/tmpfs.h"
 #include "support/workfolder.h"
 
 #include <QDir>
@@ -47,6 +48,8 @@ private slots:
     void formatCancelled();
     void formatReopensAtLastChoice();
     void formatCannotWrite();
+    void settingsOnFullDisk_data();
+    void settingsOnFullDisk();
 
     void explorer_data();
     void explorer();
@@ -184,6 +187,43 @@ void TestSettingsCommands::formatCannotWrite()
     QVERIFY(p.messageBox.shown[0].prompt.contains(zimo2IniName));
     // The font is applied all the same, with the minimum size.
     QCOMPARE(p.text.font, (FontChoice{"Serif", 11, true, true}));
+}
+
+// Both settings files on a full disk: the old file stays byte for byte and the user is told.
+void TestSettingsCommands::settingsOnFullDisk_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("zimo_2.ini") << zimo2IniName;
+    QTest::newRow("zimo.ini") << zimoIniName;
+}
+
+void TestSettingsCommands::settingsOnFullDisk()
+{
+    QFETCH(QString, file);
+    TmpfsMount mount(m_dir->path(), "size=64k");
+    if (!mount.mounted())
+        QSKIP("mounting a small file system needs root");
+    // The working folder is now the new file system's root.
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+    const QByteArray old = file == zimoIniName ? QByteArray("/old/folder\r\n")
+                                               : QByteArray("24\r\nOld\r\nFalse\r\nFalse");
+    writeFile(file, old);
+    QVERIFY(mount.fill());
+
+    FakePlatform p;
+    if (file == zimoIniName) {
+        FakeLabel Label1;
+        Label1.text = QStringLiteral("/a/new/folder/with/a/longer/name");
+        QVERIFY(!ExploreSettings(Label1, p.messageBox, p.shell).store());
+    } else {
+        p.dialog.fontAnswers.enqueue(FontChoice{"Serif", 12, true, false});
+        SettingsCommands(p.services).mnuOptionForm_Click();
+    }
+    QCOMPARE(fileBytes(file), std::optional<QByteArray>(old));
+    QCOMPARE(p.messageBox.shown.size(), 1);
+    QVERIFY2(p.messageBox.shown[0].prompt.contains(file) &&
+                 p.messageBox.shown[0].prompt.contains(QStringLiteral("ディスクの空き容量が足りません。")),
+             qPrintable(p.messageBox.shown[0].prompt));
 }
 
 void TestSettingsCommands::explorer_data()
@@ -344,6 +384,9 @@ void TestSettingsCommands::shippedHelpPage()
         ++links;
     }
     QVERIFY(links >= 10);
+    // What the page says zimo.ini holds for the default folder matches what "Ok" writes for it
+    // ("/" then LF, see the explore settings rows).
+    QVERIFY(page.contains(QStringLiteral("既定の「/」は「/」と LF")));
     // Each command, with its shortcut, and each file the program uses are described.
     const QStringList mentioned = {"新規作成",
                                    "開く",

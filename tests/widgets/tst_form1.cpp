@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "app/singleinstance.h"
 #include "platform/qt/textarea.h"
 
 #include <QApplication>
@@ -77,6 +78,8 @@ private slots:
     void disabledShortcutsDoNothing();
     void drop_data();
     void drop();
+    void singleInstance_data();
+    void singleInstance();
 
 private:
     QTemporaryDir m_dir;
@@ -324,6 +327,32 @@ void TestForm1::drop()
 
     QTRY_COMPARE(seen, message);
     QCOMPARE(box.text(), expected);
+}
+
+// Only a lock held by a running copy refuses a start; a lock path that cannot be used falls back
+// to the second path, and with neither usable the program runs unguarded.
+void TestForm1::singleInstance_data()
+{
+    QTest::addColumn<QString>("primary");
+    QTest::addColumn<QString>("fallback");
+    QTest::addColumn<bool>("secondRefused");
+    QTest::newRow("usable path") << "run/zimo.lock" << "tmp/zimo.lock" << true;
+    QTest::newRow("a folder in its place") << "run/folder.lock" << "tmp/zimo.lock" << true;
+    QTest::newRow("missing folder") << "none/zimo.lock" << "tmp/zimo.lock" << true;
+    QTest::newRow("neither usable") << "run/folder.lock" << "run/folder.lock" << false;
+}
+
+void TestForm1::singleInstance()
+{
+    QFETCH(QString, primary);
+    QFETCH(QString, fallback);
+    QFETCH(bool, secondRefused);
+    QVERIFY(QDir().mkpath(m_dir.filePath("run/folder.lock")));
+    QVERIFY(QDir().mkpath(m_dir.filePath("tmp")));
+    SingleInstance first(m_dir.filePath(primary), m_dir.filePath(fallback));
+    QVERIFY(first.isOnlyCopy());
+    SingleInstance second(m_dir.filePath(primary), m_dir.filePath(fallback));
+    QCOMPARE(!second.isOnlyCopy(), secondRefused);
 }
 
 QTEST_MAIN(TestForm1)

@@ -4,6 +4,7 @@
 #include "search/form4.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
@@ -89,6 +90,8 @@ private slots:
     void reopenWhileOpen();
     void closingDestroys();
     void foundSelectionInText1();
+    void lineBreakPastedIntoField_data();
+    void lineBreakPastedIntoField();
 
 private:
     Form4 *openDialog();
@@ -367,6 +370,40 @@ void TestForm4::foundSelectionInText1()
     QCOMPARE(cursor.selectionStart(), widgetPosition(lastAt));
     QCOMPARE(cursor.selectedText(), QStringLiteral("find"));
     QCOMPARE(text1.text(), document);
+}
+
+// A line break pasted into the field is a line break of the document, whichever way the
+// clipboard carries it; the field holds it as one mark and copies it out as CR LF.
+void TestForm4::lineBreakPastedIntoField_data()
+{
+    QTest::addColumn<QString>("clipboard");
+    QTest::newRow("LF, as the text area copies") << QStringLiteral("所で\nニャー");
+    QTest::newRow("CR LF") << QStringLiteral("所で\r\nニャー");
+    QTest::newRow("CR") << QStringLiteral("所で\rニャー");
+    QTest::newRow("paragraph separator") << QStringLiteral("所で\u2029ニャー");
+}
+
+void TestForm4::lineBreakPastedIntoField()
+{
+    QFETCH(QString, clipboard);
+    const QString document = QStringLiteral("猫です。\r\n所で\r\nニャー\r\n所で ニャー");
+    TextBox &text1 = m_form1->services().Text1;
+    text1.setText(document);
+    Form4 *dialog = openDialog();
+    QTRY_VERIFY(dialog->isActiveWindow());
+    QApplication::clipboard()->setText(clipboard);
+    QTest::keySequence(field(dialog), QKeySequence::Paste);
+    // One mark for the line break: the field is as long as the text and one character.
+    QCOMPARE(field(dialog)->text().size(), 6);
+    QVERIFY(!field(dialog)->text().contains(u'\n') && !field(dialog)->text().contains(u' '));
+
+    QTest::mouseClick(button(dialog, "Command1"), Qt::LeftButton);
+    QCOMPARE(text1.selStart(), document.indexOf(QStringLiteral("所で\r\nニャー")));
+    QCOMPARE(text1.selLength(), 7);
+
+    field(dialog)->selectAll();
+    QTest::keySequence(field(dialog), QKeySequence::Copy);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("所で\r\nニャー"));
 }
 
 QTEST_MAIN(TestForm4)

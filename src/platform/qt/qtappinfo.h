@@ -12,6 +12,7 @@ public:
     explicit QtAppInfo(std::function<void()> endProgram) : m_end(std::move(endProgram)) {}
     QString path() const override;
     void end() override { m_end(); }
+    void setBusy(bool busy) override;
 
 private:
     std::function<void()> m_end;

@@ -291,52 +291,134 @@ LineTextBox::LineTextBox(QLineEdit *edit) : m_edit(edit)
     m_edit->setMaxLength(std::numeric_limits<int>::max());
 }
 
+QString LineTextBox::toFieldText(QStringView model)
+{
+    QString out;
+    out.reserve(model.size());
+    for (qsizetype i = 0; i < model.size(); ++i) {
+        const QChar c = model[i];
+        if (c == u'\r' && i + 1 < model.size() && model[i + 1] == u'\n') {
+            out += lineBreak;
+            ++i;
+        } else if (c == u'\r') {
+            out += loneCR;
+        } else if (c == u'\n') {
+            out += loneLF;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString LineTextBox::toModelText(QStringView field)
+{
+    QString out;
+    out.reserve(field.size());
+    for (const QChar c : field) {
+        if (c == lineBreak)
+            out += QLatin1String("\r\n");
+        else if (c == loneCR)
+            out += u'\r';
+        else if (c == loneLF)
+            out += u'\n';
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString LineTextBox::pastedToFieldText(QStringView pasted)
+{
+    QString out;
+    out.reserve(pasted.size());
+    for (qsizetype i = 0; i < pasted.size(); ++i) {
+        const QChar c = pasted[i];
+        if (c == u'\r' || c == u'\n' || c == QChar::ParagraphSeparator ||
+            c == QChar::LineSeparator) {
+            if (c == u'\r' && i + 1 < pasted.size() && pasted[i + 1] == u'\n')
+                ++i;
+            out += lineBreak;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+qsizetype LineTextBox::modelPosition(int fieldPosition) const
+{
+    const QString field = m_edit->text();
+    fieldPosition = std::clamp(fieldPosition, 0, int(field.size()));
+    // Each line break is one character in the field and two in the model.
+    return fieldPosition + QStringView(field).first(fieldPosition).count(lineBreak);
+}
+
+int LineTextBox::fieldPosition(qsizetype modelPosition) const
+{
+    const QString field = m_edit->text();
+    qsizetype model = 0;
+    int i = 0;
+    for (; i < field.size(); ++i) {
+        const qsizetype width = field[i] == lineBreak ? 2 : 1;
+        // A position inside a CR LF falls back to the line break's start.
+        if (model + width > modelPosition)
+            break;
+        model += width;
+    }
+    return i;
+}
+
 QString LineTextBox::text() const
 {
-    return m_edit->text();
+    return toModelText(m_edit->text());
 }
 
 void LineTextBox::setText(const QString &text)
 {
-    m_edit->setText(text);
+    m_edit->setText(toFieldText(text));
     // QLineEdit leaves the cursor at the end of a new text.
     m_edit->setCursorPosition(0);
 }
 
 qsizetype LineTextBox::selStart() const
 {
-    return m_edit->hasSelectedText() ? m_edit->selectionStart() : m_edit->cursorPosition();
+    return modelPosition(m_edit->hasSelectedText() ? m_edit->selectionStart()
+                                                   : m_edit->cursorPosition());
 }
 
 void LineTextBox::setSelStart(qsizetype start)
 {
-    m_edit->setCursorPosition(int(std::clamp<qsizetype>(start, 0, m_edit->text().size())));
+    m_edit->setCursorPosition(fieldPosition(std::max<qsizetype>(start, 0)));
 }
 
 qsizetype LineTextBox::selLength() const
 {
-    return m_edit->hasSelectedText() ? m_edit->selectionLength() : 0;
+    if (!m_edit->hasSelectedText())
+        return 0;
+    const int start = m_edit->selectionStart();
+    return modelPosition(start + m_edit->selectionLength()) - modelPosition(start);
 }
 
 void LineTextBox::setSelLength(qsizetype length)
 {
-    const qsizetype start = selStart();
-    length = std::clamp<qsizetype>(length, 0, m_edit->text().size() - start);
-    if (length == 0)
-        m_edit->setCursorPosition(int(start));
+    const int start = m_edit->hasSelectedText() ? m_edit->selectionStart() : m_edit->cursorPosition();
+    const int end = fieldPosition(modelPosition(start) + std::max<qsizetype>(length, 0));
+    if (end <= start)
+        m_edit->setCursorPosition(start);
     else
-        m_edit->setSelection(int(start), int(length));
+        m_edit->setSelection(start, end - start);
 }
 
 QString LineTextBox::selText() const
 {
-    return m_edit->selectedText();
+    return toModelText(m_edit->selectedText());
 }
 
 void LineTextBox::setSelText(const QString &text)
 {
     // insert() replaces the selection as one undo step and leaves the cursor after the text.
-    m_edit->insert(text);
+    m_edit->insert(toFieldText(text));
 }
 
 void LineTextBox::setFocus()

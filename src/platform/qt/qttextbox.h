@@ -61,12 +61,24 @@ private:
     QPlainTextEdit *m_edit;
 };
 
-// A single-line text box (the search field) over a QLineEdit. Its text is the model text as it is:
-// positions need no conversion.
+// A single-line text box (the search field) over a QLineEdit. A line break of the model text has
+// no place in one line, so the field holds a stand-in for each (which the field draws as a mark):
+// U+DC0C for CR LF, U+DC0D for a lone CR, U+DC0A for a lone LF. Positions count model characters.
 class LineTextBox : public TextBox
 {
 public:
     explicit LineTextBox(QLineEdit *edit);
+
+    static constexpr QChar lineBreak{char16_t(0xDC0C)};
+    static constexpr QChar loneCR{char16_t(0xDC0D)};
+    static constexpr QChar loneLF{char16_t(0xDC0A)};
+
+    // Model text -> the field's form, and back.
+    static QString toFieldText(QStringView model);
+    static QString toModelText(QStringView field);
+    // Text from elsewhere (a paste) -> the field's form: every CR LF, lone CR and lone LF is a
+    // line break of the document (CR LF), as pasting into the text area makes it.
+    static QString pastedToFieldText(QStringView pasted);
 
     QString text() const override;
     void setText(const QString &text) override;
@@ -87,6 +99,10 @@ public:
     void setFontItalic(bool italic) override;
 
 private:
+    // Model position of a field position, and back (clamped to the text).
+    qsizetype modelPosition(int fieldPosition) const;
+    int fieldPosition(qsizetype modelPosition) const;
+
     QLineEdit *m_edit;
 };
 
