@@ -43,9 +43,10 @@ StartupFont readStartupFont(QByteArrayView fileBytes)
     StartupFont font;
     if (const auto size = field()) {
         if (const auto points = parseNumber(*size)) {
-            // A size below 11 points is shown as 14.
+            // A size below 11 points is shown as 14. A number beyond the range of a single
+            // (1e39) is no size at all, not an infinite one.
             const float single = float(*points);
-            if (single > 0)
+            if (single > 0 && qIsFinite(single))
                 font.size = single < 11.0f ? 14.0 : double(single);
         }
     }

@@ -15,6 +15,8 @@ private slots:
     void fileBytes();
     void roundTrip_data();
     void roundTrip();
+    void startupFont_data();
+    void startupFont();
 };
 
 void TestFontSettings::sizeText_data()
@@ -92,6 +94,43 @@ void TestFontSettings::roundTrip()
     QCOMPARE(read.size, std::optional<double>(startupSize));
     QCOMPARE(read.bold, std::optional<bool>(font.bold));
     QCOMPARE(read.italic, std::optional<bool>(font.italic));
+}
+
+// Files as start-up finds them, not only as the format command writes them.
+void TestFontSettings::startupFont_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<std::optional<double>>("size");
+    QTest::addColumn<std::optional<bool>>("bold");
+    QTest::addColumn<std::optional<bool>>("italic");
+    const std::optional<double> none;
+    const std::optional<bool> unread;
+    QTest::newRow("written") << QByteArray("12\r\nSans\r\nTrue\r\nFalse") << std::optional(12.0)
+                             << std::optional(true) << std::optional(false);
+    QTest::newRow("numbers and blanks") << QByteArray(" 9.75 , Sans,-1,0") << std::optional(14.0)
+                                        << std::optional(true) << std::optional(false);
+    QTest::newRow("size only") << QByteArray("30") << std::optional(30.0) << unread << unread;
+    QTest::newRow("zero size") << QByteArray("0\r\nSans\r\nyes\r\nFALSE") << none << unread
+                               << std::optional(false);
+    // Found by fuzzing: a number beyond a single's range was taken as an infinite size.
+    QTest::newRow("size beyond a single") << QByteArray("1e39\r\nSans\r\nTrue\r\nTrue") << none
+                                          << std::optional(true) << std::optional(true);
+    QTest::newRow("largest single") << QByteArray("3.402823e38\r\nSans\r\nFalse\r\nFalse")
+                                    << std::optional(double(3.402823e38f)) << std::optional(false)
+                                    << std::optional(false);
+    QTest::newRow("empty file") << QByteArray() << none << unread << unread;
+}
+
+void TestFontSettings::startupFont()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(std::optional<double>, size);
+    QFETCH(std::optional<bool>, bold);
+    QFETCH(std::optional<bool>, italic);
+    const StartupFont read = readStartupFont(file);
+    QCOMPARE(read.size, size);
+    QCOMPARE(read.bold, bold);
+    QCOMPARE(read.italic, italic);
 }
 
 QTEST_GUILESS_MAIN(TestFontSettings)
