@@ -12,9 +12,9 @@
 #include "settings/fontsettings.h"
 
 #include <cmath>
-#include <cstring>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 using namespace zimo;
 
@@ -61,17 +61,17 @@ void fontRoundTrip(const QByteArray &nameBytes, unsigned sizeSixteenths, unsigne
                           (flags & 1) != 0, (flags & 2) != 0};
     const QByteArray file = zimo2IniBytes(font);
     const StartupFont read = readStartupFont(file);
-    const QString detail = fuzz::hex(file);
+    const auto detail = [&] { return fuzz::hex(file); };
 
-    FUZZ_CHECK(read.bold == std::optional<bool>(font.bold), detail);
-    FUZZ_CHECK(read.italic == std::optional<bool>(font.italic), detail);
+    FUZZ_CHECK(read.bold == std::optional<bool>(font.bold), detail());
+    FUZZ_CHECK(read.italic == std::optional<bool>(font.italic), detail());
     if (font.size == 0) {
-        FUZZ_CHECK(!read.size, detail);
+        FUZZ_CHECK(!read.size, detail());
     } else if (font.size < 11) {
-        FUZZ_CHECK(read.size == std::optional<double>(14), detail);
+        FUZZ_CHECK(read.size == std::optional<double>(14), detail());
     } else {
         // The file holds seven significant digits.
-        FUZZ_CHECK(read.size && std::abs(*read.size - font.size) <= font.size * 1e-6, detail);
+        FUZZ_CHECK(read.size && std::abs(*read.size - font.size) <= font.size * 1e-6, detail());
     }
 }
 

@@ -11,7 +11,8 @@
 
 namespace zimo::fuzz {
 
-[[noreturn]] inline void fail(const char *file, int line, const char *condition, const QString &detail)
+[[noreturn]] inline void fail(const char *file, int line, const char *condition,
+                              const QString &detail)
 {
     std::fprintf(stderr, "%s:%d: property failed: %s\n", file, line, condition);
     if (!detail.isEmpty())
@@ -35,8 +36,8 @@ inline QString units(const QString &text)
 
 } // namespace zimo::fuzz
 
-#define FUZZ_CHECK(condition, detail)                                                             \
-    do {                                                                                          \
-        if (!(condition))                                                                         \
-            ::zimo::fuzz::fail(__FILE__, __LINE__, #condition, (detail));                         \
+#define FUZZ_CHECK(condition, detail)                                                              \
+    do {                                                                                           \
+        if (!(condition))                                                                          \
+            ::zimo::fuzz::fail(__FILE__, __LINE__, #condition, (detail));                          \
     } while (false)
