@@ -9,6 +9,7 @@ packages=(
   fonts-noto-cjk
   xvfb xdotool x11-utils imagemagick
   libgtest-dev libbenchmark-dev
+  clang libclang-rt-dev
 )
 
 missing=()

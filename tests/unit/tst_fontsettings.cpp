@@ -15,8 +15,8 @@ private slots:
     void fileBytes();
     void roundTrip_data();
     void roundTrip();
-    void startupSize_data();
-    void startupSize();
+    void startupFont_data();
+    void startupFont();
 };
 
 void TestFontSettings::sizeText_data()
@@ -94,31 +94,6 @@ void TestFontSettings::roundTrip_data()
     QTest::newRow("line end in the face") << FontChoice{"A\r\nB", 12, false, true} << 12.0;
 }
 
-// Start-up sizes: every number below 11 becomes 14; a number too large for a single-precision
-// size, or no number, leaves the layout's size.
-void TestFontSettings::startupSize_data()
-{
-    QTest::addColumn<QByteArray>("field");
-    QTest::addColumn<std::optional<double>>("size");
-    QTest::newRow("8") << QByteArray("8") << std::optional<double>(14);
-    QTest::newRow("10.99") << QByteArray("10.99") << std::optional<double>(14);
-    QTest::newRow("11") << QByteArray("11") << std::optional<double>(11);
-    QTest::newRow("0") << QByteArray("0") << std::optional<double>(14);
-    QTest::newRow("-3") << QByteArray("-3") << std::optional<double>(14);
-    QTest::newRow("-1e39") << QByteArray("-1e39") << std::optional<double>(14);
-    QTest::newRow("1e39") << QByteArray("1e39") << std::optional<double>();
-    QTest::newRow("1e400") << QByteArray("1e400") << std::optional<double>();
-    QTest::newRow("3e38") << QByteArray("3e38") << std::optional<double>(double(3e38f));
-    QTest::newRow("not a number") << QByteArray("big") << std::optional<double>();
-}
-
-void TestFontSettings::startupSize()
-{
-    QFETCH(QByteArray, field);
-    QFETCH(std::optional<double>, size);
-    QCOMPARE(readStartupFont(field + "\r\nFace\r\nTrue\r\nFalse").size, size);
-}
-
 void TestFontSettings::roundTrip()
 {
     QFETCH(FontChoice, font);
@@ -127,6 +102,52 @@ void TestFontSettings::roundTrip()
     QCOMPARE(read.size, std::optional<double>(startupSize));
     QCOMPARE(read.bold, std::optional<bool>(font.bold));
     QCOMPARE(read.italic, std::optional<bool>(font.italic));
+}
+
+// Files as start-up finds them, not only as the format command writes them.
+void TestFontSettings::startupFont_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<std::optional<double>>("size");
+    QTest::addColumn<std::optional<bool>>("bold");
+    QTest::addColumn<std::optional<bool>>("italic");
+    const std::optional<double> none;
+    const std::optional<bool> unread;
+    QTest::newRow("written") << QByteArray("12\r\nSans\r\nTrue\r\nFalse") << std::optional(12.0)
+                             << std::optional(true) << std::optional(false);
+    QTest::newRow("numbers and blanks") << QByteArray(" 9.75 , Sans,-1,0") << std::optional(14.0)
+                                        << std::optional(true) << std::optional(false);
+    QTest::newRow("size only") << QByteArray("30") << std::optional(30.0) << unread << unread;
+    // Every number below 11, 0 and negative ones too, becomes 14.
+    QTest::newRow("zero size") << QByteArray("0\r\nSans\r\nyes\r\nFALSE") << std::optional(14.0)
+                               << unread << std::optional(false);
+    QTest::newRow("negative size") << QByteArray("-3\r\nSans\r\nTrue\r\nFalse") << std::optional(14.0)
+                                   << std::optional(true) << std::optional(false);
+    QTest::newRow("10.99") << QByteArray("10.99") << std::optional(14.0) << unread << unread;
+    QTest::newRow("11") << QByteArray("11") << std::optional(11.0) << unread << unread;
+    QTest::newRow("hugely negative") << QByteArray("-1e39") << std::optional(14.0) << unread
+                                     << unread;
+    QTest::newRow("not a number") << QByteArray("big,,1") << none << unread << std::optional(true);
+    // Found by fuzzing: a number beyond a single's range was taken as an infinite size.
+    QTest::newRow("size beyond a single") << QByteArray("1e39\r\nSans\r\nTrue\r\nTrue") << none
+                                          << std::optional(true) << std::optional(true);
+    QTest::newRow("size beyond a double") << QByteArray("1e400") << none << unread << unread;
+    QTest::newRow("largest single") << QByteArray("3.402823e38\r\nSans\r\nFalse\r\nFalse")
+                                    << std::optional(double(3.402823e38f)) << std::optional(false)
+                                    << std::optional(false);
+    QTest::newRow("empty file") << QByteArray() << none << unread << unread;
+}
+
+void TestFontSettings::startupFont()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(std::optional<double>, size);
+    QFETCH(std::optional<bool>, bold);
+    QFETCH(std::optional<bool>, italic);
+    const StartupFont read = readStartupFont(file);
+    QCOMPARE(read.size, size);
+    QCOMPARE(read.bold, bold);
+    QCOMPARE(read.italic, italic);
 }
 
 QTEST_GUILESS_MAIN(TestFontSettings)
