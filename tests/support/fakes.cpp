@@ -1,5 +1,7 @@
 #include "support/fakes.h"
 
+#include <QFile>
+
 namespace zimo::test {
 
 void FakeTextBox::setText(const QString &text)
@@ -110,6 +112,18 @@ bool FakeShell::showHelp(const QString &helpFile, HelpCommand command, int topic
 {
     helpCalls.append({helpFile, command, topic});
     return helpResult;
+}
+
+bool FakeShell::openInBrowser(const QString &file)
+{
+    BrowserCall call{file, {}, false};
+    QFile f(file);
+    if (f.open(QIODevice::ReadOnly)) {
+        call.existed = true;
+        call.bytes = f.readAll();
+    }
+    browserCalls.append(call);
+    return browserResult;
 }
 
 } // namespace zimo::test

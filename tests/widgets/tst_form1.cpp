@@ -46,6 +46,7 @@ const QList<Row> expectedMenus = {
     {2, "mnuEditReference", "検索(&F)...", "Ctrl+F"},
     {2, "mnuOptionForm", "書式(&G)...", ""},
     {2, "mnuOptionDetails", "詳細設定(&V)", ""},
+    {2, "mnuOptionBrowser", "ブラウザで表示(&W)", "F12"},
     {1, "mnuHelp", "ヘルプ(&H)", ""},
     {2, "mnuHelpPlay", "トピック(&H)", ""},
     {2, "mnuHelpVer", "バージョン(&A)", ""},
