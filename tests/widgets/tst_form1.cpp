@@ -74,6 +74,7 @@ private slots:
     void startupFont();
     void commandLineDocument();
     void explorerRunsFromTheBar();
+    void f12ReachesTheBrowserCommand();
     void ctrlCRunsCenterAndCopiesNothing();
     void disabledShortcutsDoNothing();
     void drop_data();
@@ -216,6 +217,22 @@ void TestForm1::explorerRunsFromTheBar()
     QTest::keyClick(form.textArea(), Qt::Key_E, Qt::AltModifier);
     QTRY_COMPARE(triggered.size(), 1);
     QVERIFY(!QApplication::activePopupWidget());
+}
+
+void TestForm1::f12ReachesTheBrowserCommand()
+{
+    Form1 form;
+    form.Form_Load({});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QAction *browser = form.action(QStringLiteral("mnuOptionBrowser"));
+    // Only whether the key reaches the command matters here, not the desktop.
+    browser->disconnect();
+    QSignalSpy triggered(browser, &QAction::triggered);
+    form.textArea()->setFocus();
+    QTest::keyClick(form.textArea(), Qt::Key_F12);
+    QTRY_COMPARE(triggered.size(), 1);
+    QCOMPARE(form.services().Text1.text(), QString());
 }
 
 void TestForm1::ctrlCRunsCenterAndCopiesNothing()
