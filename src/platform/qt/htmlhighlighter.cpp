@@ -156,8 +156,11 @@ void HtmlHighlighter::walk(const QElapsedTimer *clock, qint64 budgetNs)
             m_dirtyFrom = m_dirtyTo = -1;
             return;
         }
-        if (packedEnd != endOf(stored))
+        if (packedEnd != endOf(stored)) {
             block.setUserState(pack(packedEnd, colouredFrom(stored)));
+            m_changedFrom = m_changedFrom < 0 ? number : std::min(m_changedFrom, number);
+            m_changedTo = std::max(m_changedTo, number);
+        }
         in = end;
         block = block.next();
         if (clock && ++steps % 64 == 0 && clock->nsecsElapsed() > budgetNs && block.isValid()) {
@@ -173,11 +176,31 @@ void HtmlHighlighter::idleStep()
 {
     QElapsedTimer clock;
     clock.start();
+    m_changedFrom = m_changedTo = -1;
     walk(&clock, stepBudgetNs);
     if (m_dirtyFrom < 0)
         m_idle.stop();
-    // Colours on screen may have been made from states that were not known yet.
-    m_edit->viewport()->update();
+    // Colours on screen were made from states that have just changed: paint them again. A
+    // changed block above the screen matters only through the block right above it.
+    if (m_changedFrom >= 0) {
+        const auto [first, last] = shownBlocks();
+        if (m_changedTo >= first - 1 && m_changedFrom <= last)
+            m_edit->viewport()->update();
+    }
+}
+
+std::pair<int, int> HtmlHighlighter::shownBlocks() const
+{
+    // The first block on screen, as QPlainTextEdit finds it: the scroll bar counts lines.
+    const QTextBlock first = m_doc->findBlockByLineNumber(m_edit->verticalScrollBar()->value());
+    const int number = first.isValid() ? first.blockNumber() : 0;
+    return {number, number + shownLines()};
+}
+
+int HtmlHighlighter::shownLines() const
+{
+    const int lineHeight = std::max(1, m_edit->fontMetrics().lineSpacing());
+    return m_edit->viewport()->height() / lineHeight + 2 + marginBelow;
 }
 
 void HtmlHighlighter::settle()
@@ -189,12 +212,10 @@ void HtmlHighlighter::settle()
 
 void HtmlHighlighter::colourVisible()
 {
-    // The first block on screen, as QPlainTextEdit finds it: the scroll bar counts lines.
     QTextBlock block = m_doc->findBlockByLineNumber(m_edit->verticalScrollBar()->value());
     if (!block.isValid())
         return;
-    const int lineHeight = std::max(1, m_edit->fontMetrics().lineSpacing());
-    int linesLeft = m_edit->viewport()->height() / lineHeight + 2 + marginBelow;
+    int linesLeft = shownLines();
     HtmlState in = stateBefore(block);
     for (; block.isValid() && linesLeft > 0; block = block.next()) {
         linesLeft -= std::max(1, block.lineCount());

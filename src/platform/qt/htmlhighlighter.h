@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <array>
+#include <utility>
 
 class QPlainTextEdit;
 class QTextBlock;
@@ -58,6 +59,10 @@ private:
     void walk(const QElapsedTimer *clock, qint64 budgetNs);
     // Colours the blocks on screen (and a few below) whose colours are missing or stale.
     void colourVisible();
+    // The block numbers from the first on screen to the last one coloured below it.
+    std::pair<int, int> shownBlocks() const;
+    // How many lines colourVisible colours: the screen's and a few more.
+    int shownLines() const;
     // The state the block starts in, as far as it is known.
     HtmlState stateBefore(const QTextBlock &block) const;
     void makeFormats();
@@ -70,6 +75,9 @@ private:
     int m_dirtyFrom = -1;
     int m_dirtyTo = -1;
     int m_blockCount = 0;
+    // The blocks whose end state the last walk changed (-1: none).
+    int m_changedFrom = -1;
+    int m_changedTo = -1;
     bool m_darkPaper = false;
     std::array<QTextCharFormat, 8> m_formats;
 };
