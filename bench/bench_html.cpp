@@ -2,7 +2,8 @@
 // first page painted) and a keystroke, each with the colours on and off in the same run; and the
 // idle work that brings every line's state up to date after an open.
 //
-//   QT_QPA_PLATFORM=offscreen bench_html --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+//   QT_QPA_PLATFORM=offscreen bench_html --benchmark_repetitions=3
+//   --benchmark_report_aggregates_only=true
 //
 // Documents: N MiB of HTML-like text as code page 932 would hold it (markup, words, kanji and
 // kana, about 70 bytes a line; a quarter of the lines hold a comment, a value or a script that
@@ -40,11 +41,32 @@ const QString &document(int mib)
     QString &text = made[mib];
     if (!text.isEmpty())
         return text;
-    static const char16_t *const words[] = {
-        u"<P>", u"</P>", u"<BR>", u"<A HREF=\"index.html\">", u"</A>", u"ZIMO", u"page",
-        u"2024", u"text", u"日本語", u"テキスト", u"ファイル", u"編集", u"保存します",
-        u"文字コード", u"の", u"を", u"、", u"。", u"漢字と仮名", u"&amp;", u"&#x3042;",
-        u"<img src='a.png' alt=x>", u"<!-- note -->", u"<span class=\"k\">", u"</span>"};
+    static const char16_t *const words[] = {u"<P>",
+                                            u"</P>",
+                                            u"<BR>",
+                                            u"<A HREF=\"index.html\">",
+                                            u"</A>",
+                                            u"ZIMO",
+                                            u"page",
+                                            u"2024",
+                                            u"text",
+                                            u"日本語",
+                                            u"テキスト",
+                                            u"ファイル",
+                                            u"編集",
+                                            u"保存します",
+                                            u"文字コード",
+                                            u"の",
+                                            u"を",
+                                            u"、",
+                                            u"。",
+                                            u"漢字と仮名",
+                                            u"&amp;",
+                                            u"&#x3042;",
+                                            u"<img src='a.png' alt=x>",
+                                            u"<!-- note -->",
+                                            u"<span class=\"k\">",
+                                            u"</span>"};
     static const char16_t *const overTwoLines[] = {
         u"<!-- a comment\r\nover two lines -->", u"<a title=\"a title\r\nover two lines\">",
         u"<script>\r\nvar a = b < c;</script>", u"<style>\r\np { color: red }</style>"};
@@ -124,8 +146,14 @@ void keystroke(benchmark::State &state, bool top)
     int i = 0;
     for (auto _ : state) {
         const bool erase = top && (i++ % 2 == 1);
-        QKeyEvent press(QEvent::KeyPress, erase ? Qt::Key_Backspace : top ? Qt::Key_QuoteDbl : Qt::Key_X,
-                        Qt::NoModifier, erase ? QString() : top ? QStringLiteral("\"") : QStringLiteral("x"));
+        QKeyEvent press(QEvent::KeyPress,
+                        erase ? Qt::Key_Backspace
+                        : top ? Qt::Key_QuoteDbl
+                              : Qt::Key_X,
+                        Qt::NoModifier,
+                        erase ? QString()
+                        : top ? QStringLiteral("\"")
+                              : QStringLiteral("x"));
         QApplication::sendEvent(&a.area, &press);
         a.area.viewport()->repaint();
     }

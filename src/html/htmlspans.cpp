@@ -35,7 +35,7 @@ qsizetype nameEnd(QStringView line, qsizetype i, bool attribute)
     const qsizetype n = line.size();
     while (i < n) {
         const char16_t c = line[i].unicode();
-        if (isWhite(c) || c == u'/' || c == u'>' || (attribute && c == u'=' ))
+        if (isWhite(c) || c == u'/' || c == u'>' || (attribute && c == u'='))
             break;
         ++i;
     }

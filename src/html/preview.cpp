@@ -20,8 +20,8 @@ const QString noBrowser = QStringLiteral(
 QString writeFailure(const QString &path, const QString &reason)
 {
     return QStringLiteral("表示用のファイル「%1」を書き込めませんでした。\n\n%2")
-        .arg(QDir::toNativeSeparators(path), reason.isEmpty() ? QStringLiteral("原因は分かりません。")
-                                                              : reason);
+        .arg(QDir::toNativeSeparators(path),
+             reason.isEmpty() ? QStringLiteral("原因は分かりません。") : reason);
 }
 
 } // namespace
@@ -66,7 +66,8 @@ QString BrowserPreview::copyPlace()
         return copyBeside(document);
     // No file: a folder of our own (only the user can enter it); relative links cannot resolve.
     if (!m_tempFolder || !m_tempFolder->isValid()) {
-        m_tempFolder = std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("zimo-XXXXXX")));
+        m_tempFolder =
+            std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("zimo-XXXXXX")));
         if (!m_tempFolder->isValid()) {
             const QString reason = m_tempFolder->errorString();
             const QString folder = QDir::tempPath();

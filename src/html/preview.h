@@ -41,7 +41,8 @@ public:
 
     // The preview copy's name beside the document file `documentPath`.
     static QString copyBeside(const QString &documentPath);
-    // Whether a browser takes the file for HTML by its name (.html, .htm, .xhtml, .shtml, any case).
+    // Whether a browser takes the file for HTML by its name (.html, .htm, .xhtml, .shtml, any
+    // case).
     static bool isHtmlName(const QString &path);
 
 private:
