@@ -37,8 +37,8 @@ class HtmlHighlighter : public QObject
 public:
     explicit HtmlHighlighter(QPlainTextEdit *edit);
 
-    // Whether every block's end state is known and up to date.
-    bool isSettled() const { return m_dirtyFrom < 0; }
+    // Whether every block's end state is known and up to date, and the idle steps have stopped.
+    bool isSettled() const { return m_dirtyFrom < 0 && !m_idle.isActive(); }
     // Brings every state up to date now (what the idle steps do over time).
     void settle();
 
