@@ -121,6 +121,7 @@ struct NoShell : Shell
     bool openFolder(const QString &) override { return false; }
     std::optional<QString> browseForFolder() override { return std::nullopt; }
     bool showHelp(const QString &, HelpCommand, int) override { return false; }
+    bool openInBrowser(const QString &) override { return false; }
 };
 struct App : AppInfo
 {

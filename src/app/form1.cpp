@@ -2,6 +2,7 @@
 
 #include "document/loadtext.h"
 #include "platform/files.h"
+#include "platform/qt/htmlhighlighter.h"
 #include "platform/qt/textarea.h"
 #include "platform/twips.h"
 #include "search/form4.h"
@@ -59,6 +60,7 @@ const QList<MenuRow> &menuRows()
         {2, "mnuEditReference", QStringLiteral("検索(&F)..."), QKeySequence(Qt::CTRL | Qt::Key_F)},
         {2, "mnuOptionForm", QStringLiteral("書式(&G)..."), {}},
         {2, "mnuOptionDetails", QStringLiteral("詳細設定(&V)"), {}},
+        {2, "mnuOptionBrowser", QStringLiteral("ブラウザで表示(&W)"), QKeySequence(Qt::Key_F12)},
         {1, "mnuHelp", QStringLiteral("ヘルプ(&H)"), {}},
         {2, "mnuHelpPlay", QStringLiteral("トピック(&H)"), {}},
         {2, "mnuHelpVer", QStringLiteral("バージョン(&A)"), {}},
@@ -81,7 +83,8 @@ int pxY(const QWidget *w, double twips)
 } // namespace
 
 Form1::Form1(QWidget *parent)
-    : QMainWindow(parent), m_textArea(new TextArea(this)), m_actions(createActions(this)),
+    : QMainWindow(parent), m_textArea(new TextArea(this)),
+      m_highlighter(new HtmlHighlighter(m_textArea)), m_actions(createActions(this)),
       m_Text1(m_textArea), m_messageBox(this), m_CommonDialog1(this, m_printer.qprinter()),
       m_shell(this), m_app([this] { endProgram(); }),
       m_mnuEditBack(m_actions.value(QStringLiteral("mnuEditBack"))),
@@ -89,7 +92,7 @@ Form1::Form1(QWidget *parent)
       m_services{m_Text1,   m_messageBox, m_CommonDialog1, m_printer,
                  m_shell,   m_app,        m_mnuEditBack,   m_mnuFileOverwrite},
       m_undo(m_Text1, m_mnuEditBack), m_document(m_services), m_markup(m_services, m_undo),
-      m_settings(m_services)
+      m_settings(m_services), m_preview(m_services, m_document)
 {
     setWindowTitle(QStringLiteral("ZIMO"));
     setObjectName(QStringLiteral("Form1"));
@@ -192,6 +195,7 @@ void Form1::connectCommands()
     on("mnuEditReference", [this] { mnuEditReference_Click(); });
     on("mnuOptionForm", [this] { m_settings.mnuOptionForm_Click(); });
     on("mnuOptionDetails", [this] { mnuOptionDetails_Click(); });
+    on("mnuOptionBrowser", [this] { m_preview.mnuOptionBrowser_Click(); });
     on("mnuHelpPlay", [this] { m_settings.mnuHelpPlay_Click(); });
     on("mnuHelpVer", [this] { mnuHelpVer_Click(); });
     on("mnuExplorer", [this] { m_settings.mnuExplorer_Click(); });
@@ -239,6 +243,8 @@ void Form1::applyStartupFont()
 void Form1::endProgram()
 {
     m_ended = true;
+    // No preview copy outlives the program.
+    m_preview.removeCopy();
     hide();
     for (QWidget *dialog : {static_cast<QWidget *>(m_form2), static_cast<QWidget *>(m_form3),
                             static_cast<QWidget *>(m_form4)})
@@ -255,10 +261,12 @@ void Form1::closeEvent(QCloseEvent *event)
     }
     bool cancel = false;
     m_document.Form_Unload(cancel);
-    if (cancel && !m_ended)
+    if (cancel && !m_ended) {
         event->ignore();
-    else
+    } else {
+        m_preview.removeCopy();
         event->accept();
+    }
 }
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include "document/documentcommands.h"
 #include "document/undostore.h"
+#include "html/preview.h"
 #include "markup/markupcommands.h"
 #include "platform/qt/qtappinfo.h"
 #include "platform/qt/qtcommondialog.h"
@@ -23,6 +24,7 @@
 namespace zimo {
 
 class TextArea;
+class HtmlHighlighter;
 
 // The main window: the document's text area Text1, the menu bar, and all state of the program.
 class Form1 : public QMainWindow
@@ -42,6 +44,8 @@ public:
     Services &services() { return m_services; }
     UndoStore &undoStore() { return m_undo; }
     DocumentCommands &documentCommands() { return m_document; }
+    BrowserPreview &browserPreview() { return m_preview; }
+    HtmlHighlighter *highlighter() const { return m_highlighter; }
     // Whether the program has been ended ("終了します" answered OK).
     bool hasEnded() const { return m_ended; }
 
@@ -66,6 +70,7 @@ private:
     void mnuHelpVer_Click();
 
     TextArea *m_textArea;
+    HtmlHighlighter *m_highlighter;
     // Every menu item and the bar command, by mnu* name; made before the services that use them.
     QHash<QString, QAction *> m_actions;
     PlainTextBox m_Text1;
@@ -81,6 +86,7 @@ private:
     DocumentCommands m_document;
     MarkupCommands m_markup;
     SettingsCommands m_settings;
+    BrowserPreview m_preview;
 
     QPointer<Form2> m_form2;
     QPointer<Form3> m_form3;

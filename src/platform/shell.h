@@ -19,6 +19,10 @@ public:
     // Shows the help file at its contents, or at the topic with the given context number.
     // Returns false when the help file cannot be shown.
     virtual bool showHelp(const QString &helpFile, HelpCommand command, int topic) = 0;
+
+    // Opens the local file `file` in the desktop's default browser (as a file URL). Returns false
+    // when nothing could be started.
+    virtual bool openInBrowser(const QString &file) = 0;
 };
 
 } // namespace zimo

@@ -1,5 +1,7 @@
 #include "support/fakes.h"
 
+#include <QFile>
+
 namespace zimo::test {
 
 void FakeTextBox::setText(const QString &text)
@@ -120,6 +122,18 @@ void FakeAppInfo::setBusy(bool busy)
     } else {
         --busyDepth;
     }
+}
+
+bool FakeShell::openInBrowser(const QString &file)
+{
+    BrowserCall call{file, {}, false};
+    QFile f(file);
+    if (f.open(QIODevice::ReadOnly)) {
+        call.existed = true;
+        call.bytes = f.readAll();
+    }
+    browserCalls.append(call);
+    return browserResult;
 }
 
 } // namespace zimo::test

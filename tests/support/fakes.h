@@ -128,8 +128,18 @@ public:
     bool openFolder(const QString &folder) override;
     std::optional<QString> browseForFolder() override;
     bool showHelp(const QString &helpFile, HelpCommand command, int topic) override;
+    bool openInBrowser(const QString &file) override;
 
     QStringList openedFolders;
+    // Each file given to the browser, with its bytes at that moment (empty when it was missing).
+    struct BrowserCall
+    {
+        QString file;
+        QByteArray bytes;
+        bool existed = false;
+    };
+    QList<BrowserCall> browserCalls;
+    bool browserResult = true;
     QQueue<std::optional<QString>> browseAnswers; // empty: cancelled
     int browseCount = 0;
     struct HelpCall

@@ -47,6 +47,7 @@ const QList<Row> expectedMenus = {
     {2, "mnuEditReference", "検索(&F)...", "Ctrl+F"},
     {2, "mnuOptionForm", "書式(&G)...", ""},
     {2, "mnuOptionDetails", "詳細設定(&V)", ""},
+    {2, "mnuOptionBrowser", "ブラウザで表示(&W)", "F12"},
     {1, "mnuHelp", "ヘルプ(&H)", ""},
     {2, "mnuHelpPlay", "トピック(&H)", ""},
     {2, "mnuHelpVer", "バージョン(&A)", ""},
@@ -74,6 +75,7 @@ private slots:
     void startupFont();
     void commandLineDocument();
     void explorerRunsFromTheBar();
+    void f12ReachesTheBrowserCommand();
     void ctrlCRunsCenterAndCopiesNothing();
     void disabledShortcutsDoNothing();
     void drop_data();
@@ -218,6 +220,22 @@ void TestForm1::explorerRunsFromTheBar()
     QTest::keyClick(form.textArea(), Qt::Key_E, Qt::AltModifier);
     QTRY_COMPARE(triggered.size(), 1);
     QVERIFY(!QApplication::activePopupWidget());
+}
+
+void TestForm1::f12ReachesTheBrowserCommand()
+{
+    Form1 form;
+    form.Form_Load({});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QAction *browser = form.action(QStringLiteral("mnuOptionBrowser"));
+    // Only whether the key reaches the command matters here, not the desktop.
+    browser->disconnect();
+    QSignalSpy triggered(browser, &QAction::triggered);
+    form.textArea()->setFocus();
+    QTest::keyClick(form.textArea(), Qt::Key_F12);
+    QTRY_COMPARE(triggered.size(), 1);
+    QCOMPARE(form.services().Text1.text(), QString());
 }
 
 void TestForm1::ctrlCRunsCenterAndCopiesNothing()

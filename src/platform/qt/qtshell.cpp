@@ -28,6 +28,15 @@ bool QtShell::openFolder(const QString &folder)
     return QDesktopServices::openUrl(QUrl::fromLocalFile(absolute));
 }
 
+bool QtShell::openInBrowser(const QString &file)
+{
+    if (file.isEmpty())
+        return false;
+    // As for a folder: xdg-open gets the file URL as its one argument, and the desktop's handler
+    // for HTML (the default browser) shows it.
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(file)));
+}
+
 std::optional<QString> QtShell::browseForFolder()
 {
     QWidget *owner = m_dialogParent ? m_dialogParent.data() : m_parent;

@@ -9,7 +9,7 @@ class QWidget;
 
 namespace zimo {
 
-// Folders open in the desktop's file manager (xdg-open on a file URL); the folder chooser is Qt's
+// Folders open in the desktop's file manager and pages in its browser (xdg-open on a file URL); the folder chooser is Qt's
 // dialog; help is shown in a help window of the program's own.
 class QtShell : public Shell
 {
@@ -19,6 +19,7 @@ public:
     bool openFolder(const QString &folder) override;
     std::optional<QString> browseForFolder() override;
     bool showHelp(const QString &helpFile, HelpCommand command, int topic) override;
+    bool openInBrowser(const QString &file) override;
     // The owner of the folder chooser (Form2 while it is open).
     void setDialogParent(QWidget *parent) { m_dialogParent = parent; }
     // The help window while it is open.

@@ -1,0 +1,275 @@
+// "ブラウザで表示(&W)": which file the browser is given, the preview copy's place, name and bytes,
+// failures, and that no copy is left behind; through the scripted fakes and real files.
+#include "document/cp932.h"
+#include "document/documentcommands.h"
+#include "html/preview.h"
+#include "platform/files.h"
+#include "support/fakes.h"
+#include "support/workfolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+#include <memory>
+
+using namespace zimo;
+using namespace zimo::test;
+
+namespace {
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    return readWholeFile(path).value_or(QByteArray("<no file>"));
+}
+
+// The main window's document side and the preview, with every service faked.
+struct Window
+{
+    FakePlatform p;
+    DocumentCommands doc{p.services};
+    BrowserPreview preview{p.services, doc};
+
+    void openFile(const QString &path)
+    {
+        p.dialog.fileAnswers.enqueue(path);
+        doc.mnuFileOpen_Click();
+    }
+    void newDocument()
+    {
+        p.messageBox.answers.enqueue(MsgAnswer::Yes);
+        doc.mnuFileNew_Click();
+    }
+};
+
+const QString noBrowser = QStringLiteral(
+    "ブラウザを起動できませんでした。\n\n既定のブラウザが設定されているか確かめてください。");
+
+} // namespace
+
+class TestBrowserPreview : public QObject
+{
+    Q_OBJECT
+private slots:
+    void whatIsShown_data();
+    void whatIsShown();
+    void laterPreviewsReplaceTheCopy();
+    void failures_data();
+    void failures();
+};
+
+void TestBrowserPreview::whatIsShown_data()
+{
+    QTest::addColumn<QString>("fileName"); // opened first; empty: a document without a file
+    QTest::addColumn<QString>("typed");    // appended to the text; empty: left unchanged
+    QTest::addColumn<bool>("removeFile");  // the file is gone before the preview
+    QTest::addColumn<QString>("shown");    // "file", "beside" or "temporary"
+    QTest::addColumn<QByteArray>("bytes"); // what the browser is given
+
+    const QByteArray page = "<P>\x93\xfa\x96\x7b</P>\r\n"; // <P>日本</P> in code page 932
+    const QByteArray file = page.chopped(2); // the file as written, with no line end at its end
+    QTest::newRow("unchanged HTML file: the file itself")
+        << "page.html" << "" << false << "file" << file;
+    QTest::newRow("unchanged, suffix in capitals") << "PAGE.HTM" << "" << false << "file" << file;
+    QTest::newRow("unchanged text file: a copy, or it would open in a text editor")
+        << "page.txt" << "" << false << "beside" << page;
+    QTest::newRow("changed: a copy of the text in code page 932")
+        << "page.html" << "<BR>\u3042" << false << "beside" << QByteArray(page).insert(page.size() - 2, "<BR>\x82\xa0");
+    QTest::newRow("changed, a character code page 932 cannot hold: a reference, no question")
+        << "page.html" << "\U0001F600" << false << "beside"
+        << QByteArray(page).insert(page.size() - 2, "&#x1F600;");
+    QTest::newRow("unchanged but the file is gone: a copy")
+        << "page.html" << "" << true << "beside" << page;
+    QTest::newRow("no file: a copy in a private temporary folder")
+        << "" << "<B>\u6f22</B>" << false << "temporary" << QByteArray("<B>\x8a\xbf</B>\r\n");
+    QTest::newRow("no file, empty text") << "" << "" << false << "temporary" << QByteArray("\r\n");
+}
+
+void TestBrowserPreview::whatIsShown()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QString, typed);
+    QFETCH(bool, removeFile);
+    QFETCH(QString, shown);
+    QFETCH(QByteArray, bytes);
+
+    WorkFolder work;
+    QVERIFY(work.isValid());
+    const QString document = work.filePath(fileName);
+    const QByteArray original = "<P>\x93\xfa\x96\x7b</P>";
+    Window w;
+    if (!fileName.isEmpty()) {
+        writeBytes(document, original);
+        w.openFile(document);
+        QVERIFY(w.p.mnuFileOverwrite.enabled);
+    }
+    if (!typed.isEmpty()) {
+        const QString text = w.p.text.text();
+        w.p.text.setText(text.endsWith(u"\r\n") ? text.chopped(2) + typed + QStringLiteral("\r\n")
+                                                : text + typed);
+    }
+    if (removeFile)
+        QVERIFY(QFile::remove(document));
+
+    w.preview.mnuOptionBrowser_Click();
+
+    QCOMPARE(w.p.messageBox.shown.size(), 0);
+    QCOMPARE(w.p.shell.browserCalls.size(), 1);
+    const FakeShell::BrowserCall call = w.p.shell.browserCalls.first();
+    QVERIFY(QFileInfo(call.file).isAbsolute());
+    QVERIFY(call.existed);
+    QCOMPARE(call.bytes, bytes);
+    if (shown == u"file") {
+        QCOMPARE(call.file, document);
+        QVERIFY(w.preview.copyPath().isEmpty());
+    } else if (shown == u"beside") {
+        QCOMPARE(call.file, work.filePath(QLatin1Char('.') + fileName + ".zimo-preview.html"));
+        QCOMPARE(w.preview.copyPath(), call.file);
+    } else {
+        // A folder of its own in the temporary folder, that only the user can enter.
+        const QFileInfo folder(QFileInfo(call.file).path());
+        QCOMPARE(folder.dir().absolutePath(), QDir(QDir::tempPath()).absolutePath());
+        QCOMPARE(folder.permissions() & (QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                         QFile::ExeOther),
+                 QFile::Permissions());
+        QVERIFY(call.file.endsWith(u".html"));
+    }
+    // The document's own file is never written.
+    if (!fileName.isEmpty() && !removeFile)
+        QCOMPARE(bytesOf(document), original);
+
+    // The end of the program removes the copy, and its folder when it made one.
+    w.preview.removeCopy();
+    if (shown == u"file") {
+        QVERIFY(QFile::exists(document));
+    } else {
+        QVERIFY(!QFile::exists(call.file));
+        if (shown == u"temporary")
+            QVERIFY(!QFileInfo::exists(QFileInfo(call.file).path()));
+    }
+    QCOMPARE(QDir(work.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             fileName.isEmpty() || removeFile ? QStringList() : QStringList{fileName});
+}
+
+void TestBrowserPreview::laterPreviewsReplaceTheCopy()
+{
+    WorkFolder work;
+    QVERIFY(work.isValid());
+    QVERIFY(QDir(work.path()).mkdir("site"));
+    const QString a = work.filePath("a.html");
+    const QString b = work.filePath("site/b.html");
+    writeBytes(a, "a");
+    writeBytes(b, "b");
+    const QString copyA = work.filePath(".a.html.zimo-preview.html");
+    const QString copyB = work.filePath("site/.b.html.zimo-preview.html");
+
+    Window w;
+    // Ended as the program's end ends it: by its destructor.
+    auto owned = std::make_unique<BrowserPreview>(w.p.services, w.doc);
+    {
+        BrowserPreview &preview = *owned;
+        w.openFile(a);
+        w.p.text.setText("one");
+        preview.mnuOptionBrowser_Click();
+        QCOMPARE(bytesOf(copyA), QByteArray("one\r\n"));
+        // Again: the same copy, rewritten.
+        w.p.text.setText("two");
+        preview.mnuOptionBrowser_Click();
+        QCOMPARE(bytesOf(copyA), QByteArray("two\r\n"));
+        // Unchanged again: the file itself; the copy stays until a copy goes elsewhere or the end.
+        w.p.text.setText(w.doc.file_text());
+        preview.mnuOptionBrowser_Click();
+        QCOMPARE(w.p.shell.browserCalls.last().file, a);
+        // Another document in another folder (the text is unchanged: no question): its copy
+        // there, the first one removed.
+        w.openFile(b);
+        w.p.text.setText("three");
+        preview.mnuOptionBrowser_Click();
+        QVERIFY(!QFile::exists(copyA));
+        QCOMPARE(bytesOf(copyB), QByteArray("three\r\n"));
+        // A new document: a temporary copy, the one beside b removed.
+        w.newDocument();
+        w.p.text.setText("four");
+        preview.mnuOptionBrowser_Click();
+        QVERIFY(!QFile::exists(copyB));
+        const QString temporary = w.p.shell.browserCalls.last().file;
+        QCOMPARE(bytesOf(temporary), QByteArray("four\r\n"));
+        // The same temporary copy, rewritten.
+        w.p.text.setText("five");
+        preview.mnuOptionBrowser_Click();
+        QCOMPARE(w.p.shell.browserCalls.last().file, temporary);
+        QCOMPARE(bytesOf(temporary), QByteArray("five\r\n"));
+        QCOMPARE(w.p.shell.browserCalls.size(), 6);
+    }
+    const QString temporary = w.p.shell.browserCalls.last().file;
+    owned.reset();
+    QVERIFY(!QFileInfo::exists(QFileInfo(temporary).path()));
+    QCOMPARE(bytesOf(a), QByteArray("a"));
+    QCOMPARE(bytesOf(b), QByteArray("b"));
+    QCOMPARE(QDir(work.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             (QStringList{"a.html", "site"}));
+    QCOMPARE(QDir(work.filePath("site")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"b.html"});
+    QCOMPARE(w.p.messageBox.shown.size(), 1); // the question of New only
+}
+
+void TestBrowserPreview::failures_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<bool>("browserStarted");
+    QTest::addColumn<bool>("copyLeft");
+    QTest::newRow("the document's folder is gone") << "no folder" << false << false;
+    QTest::newRow("no browser for the file itself") << "no browser, file" << true << false;
+    QTest::newRow("no browser for a copy: the copy is kept for removal at the end")
+        << "no browser, copy" << true << true;
+}
+
+void TestBrowserPreview::failures()
+{
+    QFETCH(QString, failure);
+    QFETCH(bool, browserStarted);
+    QFETCH(bool, copyLeft);
+
+    WorkFolder work;
+    QVERIFY(work.isValid());
+    QVERIFY(QDir(work.path()).mkdir("site"));
+    const QString document = work.filePath("site/page.html");
+    writeBytes(document, "x");
+    Window w;
+    w.openFile(document);
+    if (failure != u"no browser, file")
+        w.p.text.setText("changed");
+    if (failure == u"no folder")
+        QVERIFY(QDir(work.filePath("site")).removeRecursively());
+    w.p.shell.browserResult = !failure.startsWith(u"no browser");
+
+    w.preview.mnuOptionBrowser_Click();
+
+    QCOMPARE(w.p.shell.browserCalls.size(), browserStarted ? 1 : 0);
+    QCOMPARE(w.p.messageBox.shown.size(), 1);
+    const ShownMessage shown = w.p.messageBox.shown.first();
+    QCOMPARE(shown.style, 48);
+    if (failure == u"no folder") {
+        QVERIFY2(shown.prompt.startsWith(QStringLiteral("表示用のファイル「%1」を書き込めませんでした。")
+                                             .arg(work.filePath("site/.page.html.zimo-preview.html"))),
+                 qPrintable(shown.prompt));
+        QVERIFY(!QFileInfo::exists(work.filePath("site")));
+    } else {
+        QCOMPARE(shown.prompt, noBrowser);
+    }
+    QCOMPARE(!w.preview.copyPath().isEmpty(), copyLeft);
+    w.preview.removeCopy();
+    if (failure != u"no folder")
+        QCOMPARE(QDir(work.filePath("site")).entryList(QDir::Files | QDir::Hidden), QStringList{"page.html"});
+}
+
+QTEST_GUILESS_MAIN(TestBrowserPreview)
+#include "tst_browserpreview.moc"
