@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/documentcommands.h"
+#include "document/draftkeeper.h"
 #include "document/undostore.h"
 #include "markup/markupcommands.h"
 #include "platform/qt/qtappinfo.h"
@@ -33,7 +34,8 @@ public:
     ~Form1() override;
 
     // Start-up after the single-instance check: undo store, centring, display font from
-    // zimo_2.ini, drops, "上書き(&S)", and the document named on the command line.
+    // zimo_2.ini, drops, "上書き(&S)", a draft left behind by a killed run, and the document named
+    // on the command line.
     void Form_Load(const QStringList &arguments);
 
     // The menu item or bar command with this mnu* name.
@@ -42,6 +44,7 @@ public:
     Services &services() { return m_services; }
     UndoStore &undoStore() { return m_undo; }
     DocumentCommands &documentCommands() { return m_document; }
+    DraftKeeper &draftKeeper() { return m_drafts; }
     // Whether the program has been ended ("終了します" answered OK).
     bool hasEnded() const { return m_ended; }
 
@@ -79,6 +82,7 @@ private:
     Services m_services;
     UndoStore m_undo;
     DocumentCommands m_document;
+    DraftKeeper m_drafts;
     MarkupCommands m_markup;
     SettingsCommands m_settings;
 

@@ -60,6 +60,7 @@ void DocumentCommands::read_text()
     // The text box's own form of the text is the baseline of the questions.
     m_file_text = m_s.Text1.text();
     m_s.mnuFileOverwrite.setEnabled(true);
+    stateChanged();
 }
 
 bool DocumentCommands::writeDocument(const QString &path, const QString &text)
@@ -98,7 +99,8 @@ void DocumentCommands::save_text()
 {
     // file_text keeps its earlier value: the questions still see the document as changed.
     QString text;
-    saveThroughDialog(text);
+    if (saveThroughDialog(text))
+        stateChanged();
 }
 
 void DocumentCommands::over_text()
@@ -107,8 +109,10 @@ void DocumentCommands::over_text()
     if (path.isEmpty())
         return;
     const QString text = m_s.Text1.text();
-    if (writeDocument(path, text))
+    if (writeDocument(path, text)) {
         m_file_text = text;
+        stateChanged();
+    }
 }
 
 void DocumentCommands::mnuFileNew_Click()
@@ -118,6 +122,7 @@ void DocumentCommands::mnuFileNew_Click()
     m_s.Text1.setText(QString());
     m_s.mnuFileOverwrite.setEnabled(false);
     m_file_text = m_s.Text1.text();
+    stateChanged();
 }
 
 void DocumentCommands::mnuFileOpen_Click()
@@ -162,8 +167,10 @@ bool DocumentCommands::confirmEnd()
             // Cancelling it skips the writing only. What was written is the new baseline, as
             // after Overwrite.
             QString text;
-            if (saveThroughDialog(text))
+            if (saveThroughDialog(text)) {
                 m_file_text = text;
+                stateChanged();
+            }
         }
     }
     // A failed or skipped write does not keep the program from ending.
@@ -184,6 +191,17 @@ void DocumentCommands::Form_Unload(bool &cancel)
     } else {
         cancel = true;
     }
+}
+
+void DocumentCommands::restoreDraft(const QString &text)
+{
+    m_file_text.clear();
+    const QString &path = m_s.CommonDialog1.fileName;
+    if (!path.isEmpty()) {
+        if (const auto bytes = readWholeFile(path))
+            m_file_text = cp932::decode(*bytes);
+    }
+    m_s.Text1.setText(text);
 }
 
 } // namespace zimo

@@ -144,9 +144,16 @@ class FakeAppInfo : public AppInfo
 {
 public:
     QString path() const override { return programPath; }
-    void end() override { ++endCount; }
+    void end() override
+    {
+        ++endCount;
+        if (onEnd)
+            onEnd();
+    }
     QString programPath = QStringLiteral("/opt/zimo");
     int endCount = 0;
+    // Runs when the program is ended, as the main window's own end steps do.
+    std::function<void()> onEnd;
 };
 
 // Every service faked, wired into one Services bundle.
