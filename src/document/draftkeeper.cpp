@@ -145,8 +145,8 @@ void DraftKeeper::save()
     for (const FieldRow &row : fieldRows)
         state.fields.append({QByteArray(row.name), row.get(m_s, m_doc)});
 
-    auto job = [snapshot = std::move(snapshot), fileText, state = std::move(state),
-                folder = m_folder, path = m_path]() mutable {
+    auto job = [fileText, state = std::move(state), folder = m_folder,
+                path = m_path](const std::function<QString()> &snapshot) mutable {
         Result result;
         state.text = snapshot();
         if (state.text == fileText) {
@@ -171,13 +171,18 @@ void DraftKeeper::save()
 
     m_busy = true;
     if (!m_background) {
-        finished(job());
+        finished(job(snapshot));
         return;
     }
-    m_worker.start([this, job = std::move(job)]() mutable {
-        const Result result = job();
-        QMetaObject::invokeMethod(this, [this, result] { finished(result); },
-                                  Qt::QueuedConnection);
+    m_worker.start([this, job = std::move(job), snapshot = std::move(snapshot)]() mutable {
+        const Result result = job(snapshot);
+        // The snapshot's memory is given back on this thread, which took it: freed on the worker,
+        // the allocator returns its pages to the system and the next snapshot has to fault them
+        // in again, which doubled its cost (docs/performance/drafts.md).
+        QMetaObject::invokeMethod(
+            this, [this, result, snapshot = std::move(snapshot)] { finished(result); },
+            Qt::QueuedConnection);
+        m_jobsDone.release();
     });
 }
 
@@ -208,9 +213,11 @@ void DraftKeeper::programEnded()
 
 void DraftKeeper::waitForWriting()
 {
-    // A report can hand over the next job (a removal asked for while a write ran).
+    // A report can hand over the next job (a removal asked for while a write ran). The worker
+    // thread stays: QThreadPool::waitForDone() would end it, and the next draft would have to
+    // start a thread again.
     while (m_busy) {
-        m_worker.waitForDone();
+        m_jobsDone.acquire();
         // The worker's reports wait in the event queue.
         QCoreApplication::sendPostedEvents(this);
     }

@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QSemaphore>
 #include <QString>
 #include <QThreadPool>
 #include <QTimer>
@@ -98,6 +99,8 @@ private:
     // One thread: jobs run one after another in the order given, so a removal never comes
     // before a write handed over earlier.
     QThreadPool m_worker;
+    // Released by every job when it has handed in its report.
+    QSemaphore m_jobsDone;
 };
 
 } // namespace zimo
