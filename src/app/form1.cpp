@@ -15,6 +15,7 @@
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTextDocument>
 
 namespace zimo {
 
@@ -91,8 +92,8 @@ Form1::Form1(QWidget *parent)
       m_mnuFileOverwrite(m_actions.value(QStringLiteral("mnuFileOverwrite"))),
       m_services{m_Text1,   m_messageBox, m_CommonDialog1, m_printer,
                  m_shell,   m_app,        m_mnuEditBack,   m_mnuFileOverwrite},
-      m_undo(m_Text1, m_mnuEditBack), m_document(m_services), m_markup(m_services, m_undo),
-      m_settings(m_services), m_preview(m_services, m_document)
+      m_undo(m_Text1, m_mnuEditBack), m_document(m_services), m_drafts(m_services, m_document),
+      m_markup(m_services, m_undo), m_settings(m_services), m_preview(m_services, m_document)
 {
     setWindowTitle(QStringLiteral("ZIMO"));
     setObjectName(QStringLiteral("Form1"));
@@ -117,6 +118,11 @@ Form1::Form1(QWidget *parent)
         if (!row.shortcut.isEmpty())
             keys.append(row.shortcut);
     m_textArea->setMenuShortcuts(keys);
+    // Drafts: every change of the text marks the draft out of date; the keeper decides when to
+    // write it.
+    connect(m_textArea->document(), &QTextDocument::contentsChanged, &m_drafts,
+            [this] { m_drafts.textEdited(); });
+    m_document.onStateChanged = [this] { m_drafts.documentStateChanged(); };
     connect(m_textArea, &TextArea::filesDropped, this, [this](const QStringList &paths) {
         if (!paths.isEmpty())
             load_text(m_services, paths.first());
@@ -208,6 +214,7 @@ void Form1::Form_Load(const QStringList &arguments)
     applyStartupFont();
     m_textArea->setFileDropEnabled(true);
     m_mnuFileOverwrite.setEnabled(false);
+    m_drafts.startUp();
     const QString path = pathFromArguments(arguments);
     if (!path.isEmpty())
         load_text(m_services, path);
@@ -245,6 +252,7 @@ void Form1::endProgram()
     m_ended = true;
     // No preview copy outlives the program.
     m_preview.removeCopy();
+    m_drafts.programEnded();
     hide();
     for (QWidget *dialog : {static_cast<QWidget *>(m_form2), static_cast<QWidget *>(m_form3),
                             static_cast<QWidget *>(m_form4)})

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/documentcommands.h"
+#include "document/draftkeeper.h"
 #include "document/undostore.h"
 #include "html/preview.h"
 #include "markup/markupcommands.h"
@@ -35,7 +36,8 @@ public:
     ~Form1() override;
 
     // Start-up after the single-instance check: undo store, centring, display font from
-    // zimo_2.ini, drops, "上書き(&S)", and the document named on the command line.
+    // zimo_2.ini, drops, "上書き(&S)", a draft left behind by a killed run, and the document named
+    // on the command line.
     void Form_Load(const QStringList &arguments);
 
     // The menu item or bar command with this mnu* name.
@@ -46,6 +48,7 @@ public:
     DocumentCommands &documentCommands() { return m_document; }
     BrowserPreview &browserPreview() { return m_preview; }
     HtmlHighlighter *highlighter() const { return m_highlighter; }
+    DraftKeeper &draftKeeper() { return m_drafts; }
     // Whether the program has been ended ("終了します" answered OK).
     bool hasEnded() const { return m_ended; }
 
@@ -84,6 +87,7 @@ private:
     Services m_services;
     UndoStore m_undo;
     DocumentCommands m_document;
+    DraftKeeper m_drafts;
     MarkupCommands m_markup;
     SettingsCommands m_settings;
     BrowserPreview m_preview;

@@ -45,6 +45,7 @@ void DocumentCommands::read_text()
     const QString path = dialog.fileName;
 
     QString error;
+    bool opened = false;
     {
         BusyScope busy(m_s.app);
         std::optional<QByteArray> bytes = readWholeFile(path, &error);
@@ -56,8 +57,12 @@ void DocumentCommands::read_text()
             // The text box's own form of the text is the baseline of the questions.
             m_file_text = m_s.Text1.text();
             m_s.mnuFileOverwrite.setEnabled(true);
-            return;
+            opened = true;
         }
+    }
+    if (opened) {
+        stateChanged();
+        return;
     }
     // A name typed in the dialog that names no file stays silent; a file that is there but
     // cannot be read is reported.
@@ -108,7 +113,8 @@ void DocumentCommands::save_text()
 {
     // file_text keeps its earlier value: the questions still see the document as changed.
     QString text;
-    saveThroughDialog(text);
+    if (saveThroughDialog(text))
+        stateChanged();
 }
 
 void DocumentCommands::over_text()
@@ -117,8 +123,10 @@ void DocumentCommands::over_text()
     if (path.isEmpty())
         return;
     const QString text = m_s.Text1.text();
-    if (writeDocument(path, text))
+    if (writeDocument(path, text)) {
         m_file_text = text;
+        stateChanged();
+    }
 }
 
 void DocumentCommands::mnuFileNew_Click()
@@ -128,6 +136,7 @@ void DocumentCommands::mnuFileNew_Click()
     m_s.Text1.setText(QString());
     m_s.mnuFileOverwrite.setEnabled(false);
     m_file_text = m_s.Text1.text();
+    stateChanged();
 }
 
 void DocumentCommands::mnuFileOpen_Click()
@@ -177,8 +186,10 @@ bool DocumentCommands::confirmEnd()
             // Cancelling it skips the writing only. What was written is the new baseline, as
             // after Overwrite.
             QString text;
-            if (saveThroughDialog(text))
+            if (saveThroughDialog(text)) {
                 m_file_text = text;
+                stateChanged();
+            }
         }
     }
     // A failed or skipped write does not keep the program from ending.
@@ -199,6 +210,17 @@ void DocumentCommands::Form_Unload(bool &cancel)
     } else {
         cancel = true;
     }
+}
+
+void DocumentCommands::restoreDraft(const QString &text)
+{
+    m_file_text.clear();
+    const QString &path = m_s.CommonDialog1.fileName;
+    if (!path.isEmpty()) {
+        if (const auto bytes = readWholeFile(path))
+            m_file_text = cp932::decode(*bytes);
+    }
+    m_s.Text1.setText(text);
 }
 
 } // namespace zimo

@@ -3,6 +3,7 @@
 #include "platform/services.h"
 
 #include <QString>
+#include <functional>
 
 namespace zimo {
 
@@ -34,6 +35,14 @@ public:
     // Closing the main window; sets `cancel` to keep it open.
     void Form_Unload(bool &cancel);
 
+    // Puts a recovered draft's text in place. file_text becomes the file at the current file name
+    // as Open reads it now (empty without a file or when it cannot be read), so the draft counts
+    // as changed and the questions protect it.
+    void restoreDraft(const QString &text);
+    // Runs after a command changed the document state: file_text, the current file name or the
+    // enabled state of "上書き(&S)" (the draft keeper follows it).
+    std::function<void()> onStateChanged;
+
 private:
     // Shows the save dialog and writes the text to the chosen file. Returns whether it was
     // written; `text` receives what was written.
@@ -43,6 +52,11 @@ private:
     bool writeDocument(const QString &path, const QString &text);
     // The questions of Exit and of closing the window; true when the program is to end.
     bool confirmEnd();
+    void stateChanged()
+    {
+        if (onStateChanged)
+            onStateChanged();
+    }
 
     Services &m_s;
     QString m_file_text;

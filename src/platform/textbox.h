@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace zimo {
 
@@ -14,6 +15,13 @@ public:
     // The whole text. Assigning it replaces everything and leaves the caret at 0, nothing selected.
     virtual QString text() const = 0;
     virtual void setText(const QString &text) = 0;
+    // The text as it is now, as a function that gives it when called, on any thread and however
+    // the text box has changed meanwhile. Taking it costs less than text() where the text box
+    // can hand over its own form of the text and leave the conversion to the call.
+    virtual std::function<QString()> textSnapshot() const
+    {
+        return [text = text()] { return text; };
+    }
 
     // Characters before the caret or the selection's start.
     virtual qsizetype selStart() const = 0;

@@ -4,6 +4,8 @@
 #   source "$(dirname "$0")/lib.sh" "$1"
 #   e2e_setup                    # Xvfb, temporary work/runtime/home folders, cleanup on exit
 #   start_zimo file.txt          # zimo in $WORK with these arguments; sets ZIMO_PID, MAIN_WIN
+#   start_zimo_with_draft Return # the same, answering the question about a draft left behind
+#   wait_for_file "$DRAFT"       # the draft of the unsaved text ($XDG_STATE_HOME/zimo/draft)
 #   keys ctrl+b ctrl+u           # key presses, one after another, to the focused window
 #   type_text 'abc'              # types ASCII text
 #   save_as "$WORK/out.txt"      # the File menu's save command through the real save dialog
@@ -49,6 +51,8 @@ e2e_setup() {
     chmod 700 "$E2E_TMP/run"
     export HOME="$E2E_TMP/home" XDG_RUNTIME_DIR="$E2E_TMP/run"
     export XDG_CONFIG_HOME="$E2E_TMP/home/.config"
+    export XDG_STATE_HOME="$E2E_TMP/home/.local/state"
+    DRAFT="$XDG_STATE_HOME/zimo/draft"
     export QT_QPA_PLATFORM=xcb
     unset QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS
     E2E_PIDS=""
@@ -74,12 +78,31 @@ e2e_setup() {
     fail "Xvfb on $DISPLAY does not answer"
 }
 
-# Starts zimo in $WORK with the given arguments and waits for its main window.
-start_zimo() {
+# Starts zimo in $WORK with the given arguments; sets ZIMO_PID.
+launch_zimo() {
     (cd "$WORK" && exec "$ZIMO_BIN" "$@") >>"$E2E_TMP/zimo.log" 2>&1 &
     ZIMO_PID=$!
     disown "$ZIMO_PID" 2>/dev/null || true
     E2E_PIDS="$E2E_PIDS $ZIMO_PID"
+}
+
+# Starts zimo in $WORK with the given arguments and waits for its main window.
+start_zimo() {
+    launch_zimo "$@"
+    MAIN_WIN=$(wait_for_window '^ZIMO$' "$ZIMO_PID") || fail "zimo showed no main window"
+    focus_window "$MAIN_WIN"
+}
+
+# Starts zimo as start_zimo does when a draft was left behind: the question about it comes
+# before the main window and is answered with the key $1 (Return: Yes, Escape: No).
+start_zimo_with_draft() {
+    local key=$1 box
+    shift
+    launch_zimo "$@"
+    box=$(wait_for_window '^ZIMO$' "$ZIMO_PID") || fail "zimo asked nothing about the draft"
+    focus_window "$box"
+    keys "$key"
+    wait_closed "$box"
     MAIN_WIN=$(wait_for_window '^ZIMO$' "$ZIMO_PID") || fail "zimo showed no main window"
     focus_window "$MAIN_WIN"
 }
@@ -202,6 +225,16 @@ expect_bytes() {
     local got
     got=$(od -An -v -tx1 "$1" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//')
     [ "$got" = "$2" ] || fail "bytes of $1: got '$got', expected '$2'"
+}
+
+# Waits until the file $1 is gone.
+wait_for_no_file() {
+    local i
+    for i in $(seq 1 100); do
+        [ -e "$1" ] || return 0
+        sleep 0.05
+    done
+    fail "file $1 is still there"
 }
 
 wait_for_exit() {

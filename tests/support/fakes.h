@@ -157,12 +157,19 @@ class FakeAppInfo : public AppInfo
 {
 public:
     QString path() const override { return programPath; }
-    void end() override { ++endCount; }
+    void end() override
+    {
+        ++endCount;
+        if (onEnd)
+            onEnd();
+    }
     void setBusy(bool busy) override;
     QString programPath = QStringLiteral("/opt/zimo");
     int endCount = 0;
     int busyDepth = 0;   // nesting now
     int busyTimes = 0;   // how often it was made busy
+    // Runs when the program is ended, as the main window's own end steps do.
+    std::function<void()> onEnd;
 };
 
 // Every service faked, wired into one Services bundle.

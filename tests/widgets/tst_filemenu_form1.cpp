@@ -2,6 +2,7 @@
 // real message boxes, and documents read into and written from the real text area.
 #include "app/form1.h"
 #include "document/cp932.h"
+#include "document/draft.h"
 #include "platform/files.h"
 #include "platform/qt/textarea.h"
 #include "support/fakes.h"
@@ -9,6 +10,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,6 +34,8 @@ struct SeenBox
 
 const SeenBox askOverwrite{"ZIMO", "上書き保存しますか？", QMessageBox::Question};
 const SeenBox askEnd{"ZIMO", "終了します", QMessageBox::NoIcon};
+const SeenBox askRestore{"ZIMO", "前回保存されなかった編集内容があります。復元しますか？",
+                         QMessageBox::Question};
 
 // Answers the boxes shown from now on, one key each (Return: the default button; Escape).
 void answerBoxes(QList<int> keys, QList<SeenBox> *seen)
@@ -73,6 +77,7 @@ private slots:
     void endQuestions();
     void documentThroughTextArea_data();
     void documentThroughTextArea();
+    void draftOfTypingRestoredAtNextStart();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -83,6 +88,8 @@ void TestFileMenuForm1::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     QDir::setCurrent(m_dir->path());
+    // No draft of an earlier test leads Form_Load to its question.
+    QVERIFY(QDir(defaultDraftFolder()).removeRecursively());
 }
 
 void TestFileMenuForm1::endQuestions_data()
@@ -214,6 +221,56 @@ void TestFileMenuForm1::documentThroughTextArea()
     // A folded cell differs in one or both bytes; the character stays the same.
     QVERIFY(differing >= folded && differing <= 2 * folded);
     QCOMPARE(cp932::decode(written.chopped(2)), cp932::decode(bytes));
+}
+
+// Keys typed into the real text area are kept as a draft a moment later, with the document's file;
+// a window that was not ended leaves it, and the next start offers it back; ending removes it.
+void TestFileMenuForm1::draftOfTypingRestoredAtNextStart()
+{
+    const QString path = m_dir->filePath("doc.txt");
+    const QString draftPath = defaultDraftFolder() + QStringLiteral("/draft");
+    {
+        Form1 form;
+        form.Form_Load({});
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        Services &s = form.services();
+        s.Text1.setText(QStringLiteral("line 1\r\nline 2\rlone CR"));
+        s.CommonDialog1.fileName = path;
+        s.mnuFileOverwrite.setEnabled(true);
+        form.documentCommands().over_text();
+        s.Text1.setSelStart(8);
+        QTest::keyClicks(form.textArea(), QStringLiteral("typed "));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(draftPath), 5000);
+        form.draftKeeper().waitForWriting();
+        const auto draft = decodeDraft(readWholeFile(draftPath).value_or(QByteArray()));
+        QVERIFY(draft);
+        QCOMPARE(draft->text, QStringLiteral("line 1\r\ntyped line 2\rlone CR"));
+        QCOMPARE(draft->field("file"), std::optional<QString>(path));
+    } // gone without ending, as when killed
+
+    Form1 form;
+    QList<SeenBox> seen;
+    answerBoxes({Qt::Key_Return}, &seen); // Yes, the default button
+    form.Form_Load({});
+    QCOMPARE(seen, QList<SeenBox>{askRestore});
+    Services &s = form.services();
+    QCOMPARE(s.Text1.text(), QStringLiteral("line 1\r\ntyped line 2\rlone CR"));
+    QCOMPARE(s.CommonDialog1.fileName, path);
+    QVERIFY(form.action(QStringLiteral("mnuFileOverwrite"))->isEnabled());
+    QCOMPARE(form.documentCommands().file_text(), QStringLiteral("line 1\r\nline 2\rlone CR\r\n"));
+    QVERIFY(form.documentCommands().changed());
+
+    // Exit, not saving: the draft goes with the program.
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    seen.clear();
+    answerBoxes({Qt::Key_Escape, Qt::Key_Return}, &seen);
+    form.action(QStringLiteral("mnuFileEnd"))->trigger();
+    QTRY_COMPARE(seen.size(), 2);
+    QVERIFY(form.hasEnded());
+    QVERIFY(!QFileInfo::exists(draftPath));
+    QCOMPARE(readWholeFile(path), std::optional<QByteArray>("line 1\r\nline 2\rlone CR\r\n"));
 }
 
 QTEST_MAIN(TestFileMenuForm1)

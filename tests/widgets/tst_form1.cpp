@@ -1,5 +1,6 @@
 #include "app/form1.h"
 #include "app/singleinstance.h"
+#include "document/draft.h"
 #include "platform/qt/textarea.h"
 
 #include <QApplication>
@@ -92,6 +93,8 @@ void TestForm1::init()
     QVERIFY(m_dir.isValid());
     QVERIFY(QDir::setCurrent(m_dir.path()));
     QFile::remove(QStringLiteral("zimo_2.ini"));
+    // No draft of an earlier test leads Form_Load to its question.
+    QVERIFY(QDir(defaultDraftFolder()).removeRecursively());
 }
 
 void TestForm1::menuTree()

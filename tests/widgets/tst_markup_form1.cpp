@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "document/draft.h"
 #include "platform/qt/textarea.h"
 #include "whenshown.h"
 #include "support/workfolder.h"
@@ -63,6 +64,8 @@ void TestMarkupForm1::init()
 {
     m_dir = std::make_unique<zimo::test::WorkFolder>();
     QVERIFY(m_dir->isValid());
+    // No draft of an earlier test leads Form_Load to its question.
+    QVERIFY(QDir(defaultDraftFolder()).removeRecursively());
 }
 
 void TestMarkupForm1::cleanup()

@@ -8,6 +8,7 @@
 #include <QTextBlock>
 
 #include <cmath>
+#include <thread>
 
 using namespace zimo;
 
@@ -89,6 +90,13 @@ void TestTextBox::textRoundTrip()
     QFETCH(int, paragraphs);
     m_box.setText(text);
     QCOMPARE(m_box.text(), text);
+    // A snapshot gives the same text, also when called on another thread after the text changed.
+    const std::function<QString()> snapshot = m_box.textSnapshot();
+    m_box.setSelText(QStringLiteral("x\r\n"));
+    QString fromThread;
+    std::thread([&] { fromThread = snapshot(); }).join();
+    QCOMPARE(fromThread, text);
+    m_box.setText(text);
     // CR LF is a line of its own in the widget, a lone CR or LF is not.
     QCOMPARE(m_edit.document()->blockCount(), paragraphs);
     QCOMPARE(m_box.modelLength(), text.size());

@@ -170,15 +170,32 @@ int PlainTextBox::widgetPosition(qsizetype modelPosition) const
     return int(std::min(modelPosition - lo, paragraphEnd));
 }
 
+namespace {
+
+// The model text of the widget's raw characters holding `breaks` paragraph breaks.
+QString modelOfRaw(const QString &raw, qsizetype breaks)
+{
+    QString model = expandBreaks(raw, breaks);
+    return model.isNull() ? PlainTextBox::toModelText(raw) : model;
+}
+
+} // namespace
+
 QString PlainTextBox::text() const
 {
     // toRawText() is the document's characters as they are, U+2029 between paragraphs;
     // toPlainText() would also turn U+00A0 into a space and U+2028 into '\n'.
     // The document knows how many paragraph breaks it holds: one pass over the characters.
     const QTextDocument *doc = m_edit->document();
-    const QString raw = doc->toRawText();
-    QString model = expandBreaks(raw, doc->blockCount() - 1);
-    return model.isNull() ? toModelText(raw) : model;
+    return modelOfRaw(doc->toRawText(), doc->blockCount() - 1);
+}
+
+std::function<QString()> PlainTextBox::textSnapshot() const
+{
+    const QTextDocument *doc = m_edit->document();
+    return [raw = doc->toRawText(), breaks = qsizetype(doc->blockCount() - 1)] {
+        return modelOfRaw(raw, breaks);
+    };
 }
 
 void PlainTextBox::setText(const QString &text)

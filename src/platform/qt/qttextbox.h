@@ -21,6 +21,9 @@ public:
 
     QString text() const override;
     void setText(const QString &text) override;
+    // Takes only the document's raw characters (one copy); the conversion to the model text
+    // runs when the snapshot is called, on whichever thread calls it.
+    std::function<QString()> textSnapshot() const override;
     qsizetype selStart() const override;
     void setSelStart(qsizetype start) override;
     qsizetype selLength() const override;

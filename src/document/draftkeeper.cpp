@@ -1,0 +1,226 @@
+#include "document/draftkeeper.h"
+
+#include "platform/files.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace zimo {
+
+namespace {
+
+const QString askRestore = QStringLiteral("前回保存されなかった編集内容があります。復元しますか？");
+constexpr int styleRestore = MsgStyle::YesNo + MsgStyle::Question; // 36
+constexpr int styleFailure = MsgStyle::Exclamation;                // 48
+
+QString failurePrompt(const QString &path, const QString &reason)
+{
+    return QStringLiteral("編集内容の控えを書き込めません。\n\n%1\n%2\n\n"
+                          "編集はこのまま続けられますが、上書きか保存をするまでは、ZIMO が途中で"
+                          "終了させられると編集内容が失われます。このお知らせは、次に起動するまで"
+                          "もう表示しません。")
+        .arg(path, reason.isEmpty() ? QStringLiteral("原因は分かりません。") : reason);
+}
+
+// The document state a draft holds besides the text, one row a field: its name in the file,
+// how it is read from the program and how it is put back. Fields are put back in this order,
+// before the text.
+struct FieldRow
+{
+    const char *name;
+    QString (*get)(Services &, DocumentCommands &);
+    void (*set)(Services &, DocumentCommands &, const QString &);
+};
+
+const FieldRow fieldRows[] = {
+    {"file", [](Services &s, DocumentCommands &) { return s.CommonDialog1.fileName; },
+     [](Services &s, DocumentCommands &, const QString &v) { s.CommonDialog1.fileName = v; }},
+    {"overwrite",
+     [](Services &s, DocumentCommands &) {
+         return s.mnuFileOverwrite.isEnabled() ? QStringLiteral("1") : QStringLiteral("0");
+     },
+     [](Services &s, DocumentCommands &, const QString &v) {
+         s.mnuFileOverwrite.setEnabled(v == QLatin1String("1"));
+     }},
+};
+
+} // namespace
+
+DraftKeeper::DraftKeeper(Services &services, DocumentCommands &document, const QString &folder,
+                         DraftTiming timing)
+    : m_s(services), m_doc(document), m_folder(folder),
+      m_path(folder + QStringLiteral("/draft")), m_timing(timing)
+{
+    m_elapsed.start();
+    m_clock = [this] { return m_elapsed.elapsed(); };
+    m_worker.setMaxThreadCount(1);
+    m_timer.setInterval(m_timing.pollMs);
+    connect(&m_timer, &QTimer::timeout, this, [this] { poll(); });
+}
+
+DraftKeeper::~DraftKeeper()
+{
+    // A job still running reports back to this object; it has to end first.
+    m_worker.waitForDone();
+}
+
+void DraftKeeper::startUp()
+{
+    bool restored = false;
+    if (const auto bytes = readWholeFile(m_path)) {
+        // A file that is no whole draft is not offered; the next draft replaces it.
+        if (const auto draft = decodeDraft(*bytes)) {
+            if (m_s.messageBox.show(askRestore, styleRestore) == MsgAnswer::Yes) {
+                restore(*draft);
+                restored = true;
+            } else {
+                QFile::remove(m_path);
+            }
+        }
+    }
+    m_active = true;
+    if (restored) {
+        // The restored document is written again as a draft of this run.
+        textEdited();
+    }
+}
+
+void DraftKeeper::restore(const Draft &draft)
+{
+    for (const FieldRow &row : fieldRows)
+        if (const auto value = draft.field(row.name))
+            row.set(m_s, m_doc, *value);
+    m_doc.restoreDraft(draft.text);
+}
+
+void DraftKeeper::textEdited()
+{
+    if (!m_active)
+        return;
+    const qint64 now = m_clock();
+    m_lastEdit = now;
+    if (!m_dirty) {
+        m_dirty = true;
+        m_firstEdit = now;
+    }
+    if (!m_timer.isActive())
+        m_timer.start();
+}
+
+void DraftKeeper::documentStateChanged()
+{
+    if (!m_active)
+        return;
+    textEdited();
+    m_urgent = true;
+    poll();
+}
+
+void DraftKeeper::poll()
+{
+    if (!m_active || !m_dirty) {
+        m_timer.stop();
+        return;
+    }
+    // One job at a time: the worker's next look comes when this one has reported back.
+    if (m_busy)
+        return;
+    const qint64 now = m_clock();
+    if (m_urgent || now - m_lastEdit >= m_timing.pauseMs || now - m_firstEdit >= m_timing.longestMs)
+        save();
+}
+
+void DraftKeeper::save()
+{
+    m_dirty = false;
+    m_urgent = false;
+    m_timer.stop();
+
+    // What the draft holds, taken now on this thread; the O(n) work is the worker's.
+    std::function<QString()> snapshot = m_s.Text1.textSnapshot();
+    const QString fileText = m_doc.file_text();
+    Draft state;
+    for (const FieldRow &row : fieldRows)
+        state.fields.append({QByteArray(row.name), row.get(m_s, m_doc)});
+
+    auto job = [fileText, state = std::move(state), folder = m_folder,
+                path = m_path](const std::function<QString()> &snapshot) mutable {
+        Result result;
+        state.text = snapshot();
+        if (state.text == fileText) {
+            // The document is as the file holds it: nothing to keep.
+            if (QFileInfo::exists(path) && !QFile::remove(path))
+                result = {false, QStringLiteral("古い控えを消せません。")};
+            return result;
+        }
+        // The folder is the user's alone: drafts may hold private text.
+        if (!QFileInfo::exists(folder)) {
+            const QFileInfo info(folder);
+            if (!QDir().mkpath(info.path()) ||
+                !QDir().mkdir(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner))
+                return Result{false, QStringLiteral("フォルダ「%1」を作れません。").arg(folder)};
+        }
+        QString error;
+        if (!writeFileAtomically(path, encodeDraft(state), &error))
+            result = {false, error};
+        return result;
+    };
+
+    m_busy = true;
+    if (!m_background) {
+        finished(job(snapshot));
+        return;
+    }
+    m_worker.start([this, job = std::move(job), snapshot = std::move(snapshot)]() mutable {
+        const Result result = job(snapshot);
+        // The snapshot's memory is given back on this thread, which took it: freed on the worker,
+        // the allocator returns its pages to the system and the next snapshot has to fault them
+        // in again, which doubled its cost (docs/performance/drafts.md).
+        QMetaObject::invokeMethod(
+            this, [this, result, snapshot = std::move(snapshot)] { finished(result); },
+            Qt::QueuedConnection);
+        m_jobsDone.release();
+    });
+}
+
+void DraftKeeper::finished(const Result &result)
+{
+    m_busy = false;
+    if (!m_active)
+        return;
+    if (!result.ok && !m_warned) {
+        // Not fatal: the user is told once a run and typing goes on. The next edit tries again.
+        m_warned = true;
+        m_s.messageBox.show(failurePrompt(m_path, result.error), styleFailure);
+    }
+    if (m_urgent)
+        poll();
+    else if (m_dirty && !m_timer.isActive())
+        m_timer.start();
+}
+
+void DraftKeeper::programEnded()
+{
+    m_active = false;
+    m_dirty = false;
+    m_timer.stop();
+    m_worker.waitForDone();
+    QFile::remove(m_path);
+}
+
+void DraftKeeper::waitForWriting()
+{
+    // A report can hand over the next job (a removal asked for while a write ran). The worker
+    // thread stays: QThreadPool::waitForDone() would end it, and the next draft would have to
+    // start a thread again.
+    while (m_busy) {
+        m_jobsDone.acquire();
+        // The worker's reports wait in the event queue.
+        QCoreApplication::sendPostedEvents(this);
+    }
+}
+
+} // namespace zimo

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Nothing typed is lost when zimo is killed: a file opened and typed into, zimo killed hard, the
+# next start answered Yes and Ctrl+S writes the typed text into that file. Then a normal Exit that
+# answers not to save leaves no draft, and the next start asks nothing.
+source "$(dirname "$0")/lib.sh" "$1"
+e2e_setup
+
+printf 'old\r\n' >"$WORK/page.html"
+start_zimo
+
+# "開く．．．(&O)" through the real open dialog.
+keys ctrl+o
+dialog=$(wait_for_dialog) || fail "no open dialog"
+focus_window "$dialog"
+keys ctrl+a
+type_text "$WORK/page.html"
+keys Return
+wait_for_window_count '.' 1 || fail "the open dialog did not close"
+focus_window "$MAIN_WIN"
+keys ctrl+End
+type_text 'typed'
+
+# A moment after typing stops the draft is there; kill -9 gives zimo no chance to do anything.
+wait_for_file "$DRAFT"
+kill -9 "$ZIMO_PID"
+wait_for_exit "$ZIMO_PID" || fail "could not kill zimo"
+[ -e "$DRAFT" ] || fail "the draft went with the killed zimo"
+expect_bytes "$WORK/page.html" '6f 6c 64 0d 0a'
+
+# Yes: the typed text is back, with its file, and "上書き(&S)" (Ctrl+S) is enabled again.
+start_zimo_with_draft Return
+keys ctrl+s
+for i in $(seq 1 100); do
+    [ "$(od -An -tx1 "$WORK/page.html" | tr -d ' \n')" = "6f6c640d0a74797065640d0a" ] && break
+    sleep 0.05
+done
+expect_bytes "$WORK/page.html" '6f 6c 64 0d 0a 74 79 70 65 64 0d 0a'
+# Written: the document is unchanged, so no draft.
+wait_for_no_file "$DRAFT"
+
+# Exit: only "終了します" (the document is saved), OK ends.
+focus_window "$MAIN_WIN"
+keys alt+f x
+answer_box Return
+wait_for_exit "$ZIMO_PID" || fail "zimo did not end"
+
+# Type, then Exit answering Cancel to "上書き保存しますか？" and OK to "終了します": the unsaved text
+# was given up on purpose, so the draft goes too.
+start_zimo
+type_text 'given up'
+wait_for_file "$DRAFT"
+keys alt+f x
+answer_box Escape
+answer_box Return
+wait_for_exit "$ZIMO_PID" || fail "zimo did not end"
+[ ! -e "$DRAFT" ] || fail "a normal end left the draft"
+expect_bytes "$WORK/page.html" '6f 6c 64 0d 0a 74 79 70 65 64 0d 0a'
+
+# The next start asks nothing: the main window is the only window, and stays so.
+start_zimo
+sleep 1
+[ "$(windows_named '.' | grep -c . || true)" -eq 1 ] || fail "zimo showed more than its main window"
+pass

@@ -1,0 +1,616 @@
+// Drafts: the file format, when the keeper writes, replaces and removes the draft across typing
+// and the File menu, and what restoring it at start-up gives; through the fakes and real files.
+#include "document/documentcommands.h"
+#include "document/draft.h"
+#include "document/draftkeeper.h"
+#include "platform/files.h"
+#include "support/fakes.h"
+#include "support/tmpfsmount.h"
+#include "support/workfolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+#include <memory>
+#include <unistd.h>
+
+using namespace zimo;
+using namespace zimo::test;
+
+namespace {
+
+using Fields = QList<std::pair<QByteArray, QString>>;
+
+const ShownMessage askRestore{QStringLiteral("前回保存されなかった編集内容があります。復元しますか？"),
+                              36, {}};
+const ShownMessage askNew{QStringLiteral("今作成中のデータを破棄し、新しいデータを作りますか？"), 52, {}};
+const ShownMessage askOverwrite{QStringLiteral("上書き保存しますか？"), 33, {}};
+const ShownMessage askEnd{QStringLiteral("終了します"), 1, {}};
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    return readWholeFile(path).value_or(QByteArray("<no file>"));
+}
+
+// The main window's document side with its draft keeper; the clock is the test's, and the file
+// work runs at once unless a test asks for the worker thread.
+struct Window
+{
+    explicit Window(const QString &stateFolder)
+        : keeper(p.services, doc, stateFolder)
+    {
+        keeper.setClock([this] { return now; });
+        keeper.setBackground(false);
+        // What the main window wires: typing marks the draft, commands report state changes,
+        // the end of the program removes the draft.
+        doc.onStateChanged = [this] { keeper.documentStateChanged(); };
+        p.app.onEnd = [this] { keeper.programEnded(); };
+    }
+
+    FakePlatform p;
+    DocumentCommands doc{p.services};
+    DraftKeeper keeper;
+    qint64 now = 100000;
+
+    // Typing: the text changes and the keeper hears of it, as from the text document's signal.
+    void type(const QString &text)
+    {
+        p.text.setSelStart(p.text.text().size());
+        p.text.setSelText(text);
+        keeper.textEdited();
+    }
+    // Lets time pass, the timer looking every 250 ms as in the program and the worker's
+    // reports coming in between.
+    void wait(qint64 ms)
+    {
+        for (qint64 t = 0; t < ms; t += 250) {
+            now += std::min<qint64>(250, ms - t);
+            QCoreApplication::sendPostedEvents();
+            keeper.poll();
+        }
+    }
+    void openFile(const QString &path)
+    {
+        p.dialog.fileAnswers.enqueue(path);
+        doc.mnuFileOpen_Click();
+        keeper.textEdited(); // Open replaced the text
+    }
+    std::optional<Draft> draft() const
+    {
+        const auto bytes = readWholeFile(keeper.path());
+        return bytes ? decodeDraft(*bytes) : std::nullopt;
+    }
+};
+
+} // namespace
+
+class TestDrafts : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void formatRoundTrip_data();
+    void formatRoundTrip();
+    void formatRejectsBrokenFiles_data();
+    void formatRejectsBrokenFiles();
+    void defaultFolder_data();
+    void defaultFolder();
+
+    void writtenAfterPauseAndDuringLongTyping_data();
+    void writtenAfterPauseAndDuringLongTyping();
+    void followsCommands_data();
+    void followsCommands();
+    void exitRemovesOnlyWhenEnding_data();
+    void exitRemovesOnlyWhenEnding();
+    void typedBackToFileRemoves();
+    void nothingKeptBeforeStartUp();
+
+    void restoreAtStartUp_data();
+    void restoreAtStartUp();
+    void brokenDraftIsNotOffered();
+
+    void failureToldOncePerRun_data();
+    void failureToldOncePerRun();
+    void workerKeepsOrder();
+
+private:
+    std::unique_ptr<WorkFolder> m_dir;
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    QString stateFolder() const { return path(QStringLiteral("state/zimo")); }
+};
+
+void TestDrafts::init()
+{
+    m_dir = std::make_unique<WorkFolder>();
+    QVERIFY(m_dir->isValid());
+}
+
+void TestDrafts::cleanup()
+{
+    for (const QString &sub : QDir(m_dir->path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        QFile::setPermissions(path(sub), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    m_dir.reset();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The file format
+
+void TestDrafts::formatRoundTrip_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Fields>("fields");
+    const Fields usual{{"file", QStringLiteral("/home/u/ページ.html")}, {"overwrite", "1"}};
+    QTest::newRow("empty text, no fields") << QString() << Fields{};
+    QTest::newRow("one character") << QStringLiteral("a") << usual;
+    QTest::newRow("CR LF, lone CR and LF, kanji")
+        << QStringLiteral("<P>\r\n日本語\rx\ny\r\n") << usual;
+    // Stand-ins of undecodable bytes and a lone surrogate: UTF-8 could not keep them.
+    QTest::newRow("stand-ins and unpaired surrogates")
+        << QString::fromUtf16(u"\xDC80\xDCFF a \xD800 b \xDFFF") << usual;
+    QTest::newRow("emoji and NUL") << QString::fromUtf16(u"\U0001F600\0z", 4) << usual;
+    QTest::newRow("text that looks like a header")
+        << QStringLiteral("ZIMO draft 1\nlength=3\n\nabc") << usual;
+    QTest::newRow("values with line ends, backslashes, '=' and surrogates")
+        << QStringLiteral("x")
+        << Fields{{"file", QStringLiteral("/a\\b\nc\rd=e\\n")},
+                  {"overwrite", QString::fromUtf16(u"\xDC81\U0001F600\xD83D")},
+                  {"empty", QString()}};
+    QString large;
+    for (int i = 0; large.size() < 3 * 1024 * 1024 + 1; ++i)
+        large += QStringLiteral("<TR><TD>%1 行目の表</TD></TR>\r\n").arg(i);
+    QTest::newRow("3 MiB and more") << large << usual;
+}
+
+void TestDrafts::formatRoundTrip()
+{
+    QFETCH(QString, text);
+    QFETCH(Fields, fields);
+    const QByteArray bytes = encodeDraft({text, fields});
+    // Written as a file and read back, as the keeper and the next start do.
+    QVERIFY(writeFileAtomically(path("draft"), bytes));
+    const auto draft = decodeDraft(bytesOf(path("draft")));
+    QVERIFY(draft);
+    QCOMPARE(draft->text.size(), text.size());
+    QVERIFY(draft->text == text);
+    QCOMPARE(draft->fields, fields);
+    for (const auto &[name, value] : fields)
+        QCOMPARE(draft->field(name), std::optional<QString>(value));
+    QCOMPARE(draft->field("missing"), std::optional<QString>());
+}
+
+void TestDrafts::formatRejectsBrokenFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray good = encodeDraft({QStringLiteral("ab"), {{"file", "x"}}});
+    QVERIFY(decodeDraft(good));
+    QTest::newRow("empty file") << QByteArray();
+    QTest::newRow("another format") << QByteArray("ZIMO draft 2\nlength=0\n\n");
+    QTest::newRow("header without end") << QByteArray("ZIMO draft 1\nfile=x\nlength=0\n");
+    QTest::newRow("no length") << QByteArray("ZIMO draft 1\nfile=x\n\n");
+    QTest::newRow("negative length") << QByteArray("ZIMO draft 1\nlength=-1\n\n");
+    QTest::newRow("text cut short") << good.chopped(1);
+    QTest::newRow("one byte too many") << good + 'x';
+    QTest::newRow("two bytes too many") << good + "xy";
+    QTest::newRow("line without '='") << QByteArray("ZIMO draft 1\nfile\nlength=0\n\n");
+    QTest::newRow("unknown escape") << QByteArray("ZIMO draft 1\nfile=\\q\nlength=0\n\n");
+    QTest::newRow("backslash at the end") << QByteArray("ZIMO draft 1\nfile=a\\\nlength=0\n\n");
+    QTest::newRow("short \\u") << QByteArray("ZIMO draft 1\nfile=\\uDC8\nlength=0\n\n");
+}
+
+void TestDrafts::formatRejectsBrokenFiles()
+{
+    QFETCH(QByteArray, bytes);
+    QVERIFY(!decodeDraft(bytes));
+}
+
+void TestDrafts::defaultFolder_data()
+{
+    QTest::addColumn<QByteArray>("xdgStateHome");
+    QTest::addColumn<QString>("folder");
+    const QString home = QDir::homePath();
+    QTest::newRow("set") << QByteArray("/var/state/") << QStringLiteral("/var/state/zimo");
+    QTest::newRow("empty") << QByteArray("") << home + "/.local/state/zimo";
+    QTest::newRow("relative: ignored") << QByteArray("state") << home + "/.local/state/zimo";
+}
+
+void TestDrafts::defaultFolder()
+{
+    QFETCH(QByteArray, xdgStateHome);
+    QFETCH(QString, folder);
+    const QByteArray saved = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", xdgStateHome);
+    const QString got = defaultDraftFolder();
+    qputenv("XDG_STATE_HOME", saved);
+    QCOMPARE(got, folder);
+}
+
+// ---------------------------------------------------------------------------------------------
+// When drafts are written
+
+void TestDrafts::writtenAfterPauseAndDuringLongTyping_data()
+{
+    QTest::addColumn<int>("keyEveryMs");   // 0: one key, then nothing
+    QTest::addColumn<int>("typingMs");
+    QTest::addColumn<int>("notBeforeMs"); // no draft yet this long after the first key
+    QTest::addColumn<int>("byMs");        // a draft exists this long after the first key
+    QTest::newRow("one key: after a second's pause") << 0 << 0 << 750 << 1000;
+    QTest::newRow("short burst: a second after the last key") << 200 << 2000 << 2750 << 3000;
+    // No pause ever: still written within five seconds of the first unsaved key.
+    QTest::newRow("long typing, 5 keys a second") << 200 << 12000 << 4750 << 5000;
+    QTest::newRow("long typing, key repeat") << 30 << 12000 << 4750 << 5000;
+}
+
+void TestDrafts::writtenAfterPauseAndDuringLongTyping()
+{
+    QFETCH(int, keyEveryMs);
+    QFETCH(int, typingMs);
+    QFETCH(int, notBeforeMs);
+    QFETCH(int, byMs);
+    Window w(stateFolder());
+    w.keeper.startUp();
+    const qint64 start = w.now;
+    w.type(QStringLiteral("k"));
+    std::optional<qint64> writtenAt;
+    int drafts = 0;
+    // Keys and timer looks in time order, up to 20 s.
+    qint64 nextKey = keyEveryMs ? start + keyEveryMs : std::numeric_limits<qint64>::max();
+    qint64 nextPoll = start + 250;
+    QString lastWritten;
+    while (w.now < start + 20000) {
+        if (nextKey <= nextPoll && nextKey <= start + typingMs) {
+            w.now = nextKey;
+            w.type(QStringLiteral("k"));
+            nextKey += keyEveryMs;
+        } else {
+            w.now = nextPoll;
+            w.keeper.poll();
+            nextPoll += 250;
+            const auto draft = w.draft();
+            if (draft && draft->text != lastWritten) {
+                lastWritten = draft->text;
+                ++drafts;
+                if (!writtenAt)
+                    writtenAt = w.now - start;
+            }
+        }
+    }
+    QVERIFY(writtenAt);
+    QVERIFY2(*writtenAt > notBeforeMs && *writtenAt <= byMs,
+             qPrintable(QString::number(*writtenAt)));
+    // The last draft holds every key, and long typing wrote one every five seconds or so.
+    QCOMPARE(lastWritten, w.p.text.text());
+    if (typingMs >= 12000)
+        QVERIFY2(drafts >= 3, qPrintable(QString::number(drafts)));
+    QVERIFY(w.p.messageBox.shown.isEmpty());
+}
+
+void TestDrafts::followsCommands_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QList<int>>("answers");
+    QTest::addColumn<bool>("kept");         // a draft exists right after the command
+    QTest::addColumn<QString>("fileField"); // its "file" ("*" = the test file)
+    QTest::addColumn<QString>("overwriteField");
+    QTest::newRow("Overwrite") << "overwrite" << QList<int>{} << false << "" << "";
+    QTest::newRow("Save to another file") << "save" << QList<int>{} << true << "other" << "1";
+    QTest::newRow("New, Yes") << "new" << QList<int>{MsgAnswer::Yes} << false << "" << "";
+    QTest::newRow("New, No") << "new" << QList<int>{MsgAnswer::No} << true << "doc" << "1";
+    QTest::newRow("Open, OK") << "open" << QList<int>{MsgAnswer::Ok} << false << "" << "";
+    QTest::newRow("Open, Cancel") << "open" << QList<int>{MsgAnswer::Cancel} << true << "doc"
+                                  << "1";
+    QTest::newRow("Print") << "print" << QList<int>{MsgAnswer::Yes} << true << "doc" << "1";
+}
+
+// Typing writes a draft; each command then leaves it, replaces it with the new state or removes
+// it, at once and without waiting for the timer.
+void TestDrafts::followsCommands()
+{
+    QFETCH(QString, command);
+    QFETCH(QList<int>, answers);
+    QFETCH(bool, kept);
+    QFETCH(QString, fileField);
+    QFETCH(QString, overwriteField);
+    writeBytes(path("doc.txt"), "file\r\n");
+    writeBytes(path("second.txt"), "second");
+    Window w(stateFolder());
+    w.keeper.startUp();
+    w.openFile(path("doc.txt"));
+    w.wait(2000);
+    QVERIFY(!QFileInfo::exists(w.keeper.path())); // opened, not changed: no draft
+    w.type(QStringLiteral("typed"));
+    w.wait(1000);
+    QCOMPARE(w.draft().value_or(Draft{}).text, QStringLiteral("file\r\ntyped"));
+    QCOMPARE(w.draft()->field("file"), std::optional<QString>(path("doc.txt")));
+    QCOMPARE(w.draft()->field("overwrite"), std::optional<QString>("1"));
+
+    for (const int a : answers)
+        w.p.messageBox.answers.enqueue(a);
+    if (command == "overwrite") {
+        w.doc.mnuFileOverwrite_Click();
+    } else if (command == "save") {
+        w.p.dialog.fileAnswers.enqueue(path("other.txt"));
+        w.doc.mnuFileSave_Click();
+    } else if (command == "new") {
+        w.doc.mnuFileNew_Click();
+    } else if (command == "open") {
+        w.p.dialog.fileAnswers.enqueue(path("second.txt"));
+        w.doc.mnuFileOpen_Click();
+    } else if (command == "print") {
+        w.doc.mnuFilePrint_Click();
+    }
+    // No timer look: the command's own report is enough.
+    const auto draft = w.draft();
+    QCOMPARE(bool(draft), kept);
+    QCOMPARE(QFileInfo::exists(w.keeper.path()), kept);
+    if (kept) {
+        QCOMPARE(draft->text, QStringLiteral("file\r\ntyped"));
+        QCOMPARE(draft->field("file"),
+                 std::optional<QString>(path(fileField + QStringLiteral(".txt"))));
+        QCOMPARE(draft->field("overwrite"), std::optional<QString>(overwriteField));
+    }
+    // Nothing comes back later either.
+    w.wait(6000);
+    QCOMPARE(QFileInfo::exists(w.keeper.path()), kept);
+}
+
+void TestDrafts::exitRemovesOnlyWhenEnding_data()
+{
+    QTest::addColumn<bool>("close");
+    QTest::addColumn<QList<int>>("answers");
+    QTest::addColumn<QList<ShownMessage>>("asked");
+    QTest::addColumn<bool>("kept");
+    const int ok = MsgAnswer::Ok, cancel = MsgAnswer::Cancel;
+    for (const bool close : {false, true}) {
+        const char *how = close ? "close: " : "exit: ";
+        auto row = [&](const char *name) -> QTestData & {
+            return QTest::addRow("%s%s", how, name) << close;
+        };
+        row("not saved, ended") << QList<int>{cancel, ok}
+                                << QList<ShownMessage>{askOverwrite, askEnd} << false;
+        row("saved, ended") << QList<int>{ok, ok} << QList<ShownMessage>{askOverwrite, askEnd}
+                            << false;
+        row("not saved, not ended") << QList<int>{cancel, cancel}
+                                    << QList<ShownMessage>{askOverwrite, askEnd} << true;
+        row("saved, not ended") << QList<int>{ok, cancel}
+                                << QList<ShownMessage>{askOverwrite, askEnd} << false;
+    }
+}
+
+// Exit and closing the window: the draft goes when the program ends (saved or not) and when the
+// text was written; it stays while the program runs on with unsaved text.
+void TestDrafts::exitRemovesOnlyWhenEnding()
+{
+    QFETCH(bool, close);
+    QFETCH(QList<int>, answers);
+    QFETCH(QList<ShownMessage>, asked);
+    QFETCH(bool, kept);
+    writeBytes(path("doc.txt"), "v1");
+    Window w(stateFolder());
+    w.keeper.startUp();
+    w.openFile(path("doc.txt"));
+    w.type(QStringLiteral(" v2"));
+    w.wait(1000);
+    QVERIFY(w.draft());
+    for (const int a : answers)
+        w.p.messageBox.answers.enqueue(a);
+    bool cancel = false;
+    if (close)
+        w.doc.Form_Unload(cancel);
+    else
+        w.doc.mnuFileEnd_Click();
+    QCOMPARE(w.p.messageBox.shown, asked);
+    QCOMPARE(QFileInfo::exists(w.keeper.path()), kept);
+    if (kept)
+        QCOMPARE(w.draft()->text, QStringLiteral("v1 v2"));
+    // An ended program writes nothing more, whatever comes; one that runs on keeps drafts.
+    w.type(QStringLiteral(" v3"));
+    w.wait(6000);
+    QCOMPARE(QFileInfo::exists(w.keeper.path()), w.p.app.endCount == 0);
+}
+
+void TestDrafts::typedBackToFileRemoves()
+{
+    writeBytes(path("doc.txt"), "abc");
+    Window w(stateFolder());
+    w.keeper.startUp();
+    w.openFile(path("doc.txt"));
+    w.type(QStringLiteral("d"));
+    w.wait(1000);
+    QCOMPARE(w.draft().value_or(Draft{}).text, QStringLiteral("abcd"));
+    // Backspace: the text is the file's again.
+    w.p.text.setText(QStringLiteral("abc"));
+    w.keeper.textEdited();
+    w.wait(1000);
+    QVERIFY(!QFileInfo::exists(w.keeper.path()));
+    QVERIFY(!w.keeper.isPending());
+}
+
+// Edits before start-up (the text box being set up) are not the user's: nothing is written, and
+// an old draft is not replaced before the question.
+void TestDrafts::nothingKeptBeforeStartUp()
+{
+    Window w(stateFolder());
+    w.type(QStringLiteral("set up"));
+    w.wait(6000);
+    w.doc.mnuFileNew_Click(); // reports a state change
+    QVERIFY(!QFileInfo::exists(stateFolder()));
+    QVERIFY(w.p.messageBox.shown.size() == 1 && w.p.messageBox.shown.first() == askNew);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up
+
+void TestDrafts::restoreAtStartUp_data()
+{
+    QTest::addColumn<QString>("file");          // the draft's "file" field
+    QTest::addColumn<QByteArray>("onDisk");     // that file now ("-": none)
+    QTest::addColumn<QString>("overwrite");     // the draft's "overwrite" field
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("fileText");      // file_text after start-up
+    QTest::addColumn<bool>("changed");
+    QTest::newRow("file, Yes") << "doc.txt" << QByteArray("on disk\r\n\x93\xfa") << "1"
+                               << int(MsgAnswer::Yes) << QStringLiteral("on disk\r\n日") << true;
+    QTest::newRow("file since removed, Yes") << "doc.txt" << QByteArray("-") << "1"
+                                             << int(MsgAnswer::Yes) << QString() << true;
+    QTest::newRow("no file yet, Yes") << "" << QByteArray("-") << "0" << int(MsgAnswer::Yes)
+                                      << QString() << true;
+    QTest::newRow("file after New, Yes")
+        << "doc.txt" << QByteArray("old") << "0" << int(MsgAnswer::Yes) << QStringLiteral("old")
+        << true;
+    // Killed right after writing the file: the draft is the file, nothing is changed.
+    QTest::newRow("file equal to the draft, Yes") << "doc.txt" << QByteArray("draft text") << "1"
+                                                  << int(MsgAnswer::Yes)
+                                                  << QStringLiteral("draft text") << false;
+    QTest::newRow("file, No") << "doc.txt" << QByteArray("on disk") << "1" << int(MsgAnswer::No)
+                              << QString() << false;
+}
+
+void TestDrafts::restoreAtStartUp()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, onDisk);
+    QFETCH(QString, overwrite);
+    QFETCH(int, answer);
+    QFETCH(QString, fileText);
+    QFETCH(bool, changed);
+    const QString filePath = file.isEmpty() ? QString() : path(file);
+    if (onDisk != "-")
+        writeBytes(filePath, onDisk);
+    QVERIFY(QDir().mkpath(stateFolder()));
+    writeBytes(stateFolder() + "/draft",
+               encodeDraft({QStringLiteral("draft text"),
+                            {{"file", filePath}, {"overwrite", overwrite}, {"later", "x"}}}));
+
+    Window w(stateFolder());
+    w.p.messageBox.answers.enqueue(answer);
+    w.keeper.startUp();
+    QCOMPARE(w.p.messageBox.shown, QList<ShownMessage>{askRestore});
+    const bool yes = answer == MsgAnswer::Yes;
+    QCOMPARE(w.p.text.text(), yes ? QStringLiteral("draft text") : QString());
+    QCOMPARE(w.p.dialog.fileName, yes ? filePath : QString());
+    QCOMPARE(w.p.mnuFileOverwrite.enabled, yes && overwrite == "1");
+    QCOMPARE(w.doc.file_text(), fileText);
+    QCOMPARE(w.doc.changed(), changed);
+    // No removes the draft at once; Yes keeps it until the restored document is written again.
+    QCOMPARE(QFileInfo::exists(w.keeper.path()), yes);
+    w.wait(1000);
+    QCOMPARE(QFileInfo::exists(w.keeper.path()), changed);
+    if (changed) {
+        QCOMPARE(w.draft()->text, QStringLiteral("draft text"));
+        QCOMPARE(w.draft()->field("file"), std::optional<QString>(filePath));
+    }
+    if (onDisk != "-")
+        QCOMPARE(bytesOf(filePath), onDisk); // restoring never writes the document
+    // Overwrite writes the restored text to the restored file.
+    if (yes && !filePath.isEmpty() && overwrite == "1") {
+        w.doc.mnuFileOverwrite_Click();
+        QCOMPARE(bytesOf(filePath), QByteArray("draft text\r\n"));
+        QVERIFY(!QFileInfo::exists(w.keeper.path()));
+    }
+}
+
+void TestDrafts::brokenDraftIsNotOffered()
+{
+    QVERIFY(QDir().mkpath(stateFolder()));
+    const QByteArray broken = encodeDraft({QStringLiteral("abc"), {}}).chopped(1);
+    writeBytes(stateFolder() + "/draft", broken);
+    Window w(stateFolder());
+    w.keeper.startUp();
+    QVERIFY(w.p.messageBox.shown.isEmpty());
+    QCOMPARE(w.p.text.text(), QString());
+    QCOMPARE(bytesOf(w.keeper.path()), broken);
+    // The next draft replaces it.
+    w.type(QStringLiteral("new"));
+    w.wait(1000);
+    QCOMPARE(w.draft().value_or(Draft{}).text, QStringLiteral("new"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Failures and the worker
+
+void TestDrafts::failureToldOncePerRun_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::newRow("state folder's parent is a file") << "file";
+    QTest::newRow("read-only state folder") << "read-only folder";
+    QTest::newRow("read-only mount") << "read-only mount";
+    QTest::newRow("full disk") << "full";
+}
+
+void TestDrafts::failureToldOncePerRun()
+{
+    QFETCH(QString, where);
+    const QString folder = stateFolder();
+    std::unique_ptr<TmpfsMount> mount;
+    if (where == "file") {
+        writeBytes(path("state"), "not a folder");
+    } else if (where == "read-only folder") {
+        QVERIFY(QDir().mkpath(folder));
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        if (::access(QFile::encodeName(folder).constData(), W_OK) == 0)
+            QSKIP("running with rights that ignore folder permissions");
+    } else {
+        QVERIFY(QDir().mkpath(path("state")));
+        mount = std::make_unique<TmpfsMount>(path("state"));
+        if (!mount->mounted())
+            QSKIP("mounting a small file system needs root");
+        if (where == "read-only mount")
+            QVERIFY(mount->makeReadOnly());
+    }
+    Window w(folder);
+    w.keeper.startUp();
+    // More than the 64 KiB file system holds when it is to fill it.
+    w.type(where == "full" ? QString(100000, u'a') : QStringLiteral("a"));
+    w.wait(1000);
+    QCOMPARE(w.p.messageBox.shown.size(), 1);
+    const ShownMessage told = w.p.messageBox.shown.first();
+    QCOMPARE(told.style, 48);
+    QVERIFY2(told.prompt.contains(w.keeper.path()), qPrintable(told.prompt));
+    // Typing goes on; later failures stay silent, and the document is untouched.
+    w.type(QStringLiteral("b"));
+    w.wait(1000);
+    w.type(QStringLiteral("c"));
+    w.wait(6000);
+    QCOMPARE(w.p.messageBox.shown.size(), 1);
+    QVERIFY(w.p.text.text().endsWith(QStringLiteral("abc")));
+    QVERIFY(!QFileInfo::exists(w.keeper.path()));
+}
+
+// With the worker thread: what was handed over is done in order, so a removal after a write
+// leaves no draft, and the written draft holds the text of the moment it was taken.
+void TestDrafts::workerKeepsOrder()
+{
+    writeBytes(path("doc.txt"), "x");
+    Window w(stateFolder());
+    w.keeper.setBackground(true);
+    w.keeper.startUp();
+    w.openFile(path("doc.txt"));
+    w.keeper.waitForWriting();
+    QString big(4 * 1024 * 1024, u'y');
+    w.p.text.setText(big);
+    w.keeper.textEdited();
+    w.wait(1000); // hands the write to the worker
+    w.type(QStringLiteral("z")); // after the snapshot: not in this draft
+    w.keeper.waitForWriting();
+    QCOMPARE(w.draft().value_or(Draft{}).text.size(), big.size());
+
+    w.wait(1000);
+    w.doc.mnuFileOverwrite_Click(); // removal, handed over behind the write
+    w.keeper.waitForWriting();
+    QVERIFY(!QFileInfo::exists(w.keeper.path()));
+    QCOMPARE(bytesOf(path("doc.txt")).size(), big.size() + 3);
+}
+
+QTEST_GUILESS_MAIN(TestDrafts)
+#include "tst_drafts.moc"
