@@ -15,9 +15,9 @@ namespace zimo::test {
 class TmpfsMount
 {
 public:
-    explicit TmpfsMount(const QString &dir, const char *size = "size=64k")
-        : m_dir(QFile::encodeName(dir)), m_size(size),
-          m_mounted(::mount("tmpfs", m_dir.constData(), "tmpfs", 0, size) == 0)
+    explicit TmpfsMount(const QString &dir, const char *options = "size=64k")
+        : m_dir(QFile::encodeName(dir)), m_options(options),
+          m_mounted(::mount("tmpfs", m_dir.constData(), "tmpfs", 0, options) == 0)
     {
     }
     ~TmpfsMount()
@@ -33,7 +33,8 @@ public:
     bool mounted() const { return m_mounted; }
     bool makeReadOnly()
     {
-        return ::mount("tmpfs", m_dir.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, m_size) == 0;
+        return ::mount("tmpfs", m_dir.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY,
+                       m_options.constData()) == 0;
     }
 
     // Fills the file system to the last byte with a filler file, then frees `leaveFree` bytes
@@ -58,7 +59,7 @@ public:
 
 private:
     QByteArray m_dir;
-    const char *m_size;
+    QByteArray m_options;
     bool m_mounted;
     int m_filler = -1;
 };

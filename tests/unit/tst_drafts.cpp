@@ -5,7 +5,7 @@
 #include "document/draftkeeper.h"
 #include "platform/files.h"
 #include "support/fakes.h"
-#include "support/tmpfsmount.h"
+#include "support/tmpfs.h"
 #include "support/workfolder.h"
 
 #include <QDir>
