@@ -17,13 +17,14 @@ StatusLine::StatusLine(QStatusBar *bar, QPlainTextEdit *edit)
     // Room for large line numbers without the bar's items jumping while the caret moves.
     m_position->setMinimumWidth(m_position->fontMetrics().horizontalAdvance(
         QStringLiteral("行 0000000, 列 00000")));
+    // Filled before they join the bar, which takes its height from them then.
+    updatePosition();
+    updateLineEnds();
     bar->addWidget(m_position);
     bar->addWidget(m_lineEnds);
     connect(edit, &QPlainTextEdit::cursorPositionChanged, this, &StatusLine::updatePosition);
     connect(LineEnds::of(edit->document()), &LineEnds::countsChanged, this,
             &StatusLine::updateLineEnds);
-    updatePosition();
-    updateLineEnds();
 }
 
 QString StatusLine::positionText() const
