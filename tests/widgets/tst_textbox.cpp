@@ -78,6 +78,7 @@ private slots:
     void setSelTextIsOneUndoStep();
     void userEditsKeepLineEnds_data();
     void userEditsKeepLineEnds();
+    void randomEditsAndUndoKeepTheText();
     void lineEndKindsAgreeWithAPlainList_data();
     void lineEndKindsAgreeWithAPlainList();
     void font_data();
@@ -537,6 +538,58 @@ void TestTextBox::userEditsKeepLineEnds()
     const qsizetype caret = box.selStart();
     QCOMPARE(box.text().mid(caret - 3, 3), QStringLiteral("\r\nz"));
     QVERIFY(ends->matchesDocument());
+}
+
+// Replacements anywhere in a long mixed text, with the widget's undo and redo in between: the
+// text reads back as a plain string edited alike says, and the kinds held agree with the
+// document after every step.
+void TestTextBox::randomEditsAndUndoKeepTheText()
+{
+    QRandomGenerator random(777);
+    const QString pieces[] = {QStringLiteral("\r\n"), QStringLiteral("\r"), QStringLiteral("\n"),
+                              QStringLiteral("あ"), QStringLiteral("xy"), QString()};
+    auto randomText = [&](int parts) {
+        QString t;
+        for (int i = 0; i < parts; ++i)
+            t += pieces[random.bounded(6)];
+        return t;
+    };
+    TextArea area;
+    PlainTextBox box(&area);
+    LineEnds *ends = LineEnds::of(area.document());
+    QString text = randomText(3000);
+    box.setText(text);
+    QStringList history{text};
+    qsizetype at = 0; // the current step in history
+    auto insideBreak = [&](qsizetype pos) {
+        return pos > 0 && pos < text.size() && text.at(pos - 1) == u'\r' && text.at(pos) == u'\n';
+    };
+    for (int step = 0; step < 300; ++step) {
+        const int what = random.bounded(10);
+        if (what == 0 && at > 0) {
+            area.undo();
+            text = history.at(--at);
+        } else if (what == 1 && at + 1 < history.size()) {
+            area.redo();
+            text = history.at(++at);
+        } else {
+            qsizetype start = random.bounded(int(text.size() + 1));
+            qsizetype length = random.bounded(std::min(200, int(text.size() - start)) + 1);
+            if (insideBreak(start) || insideBreak(start + length))
+                continue;
+            const QString inserted = randomText(random.bounded(40));
+            box.setSelStart(start);
+            box.setSelLength(length);
+            box.setSelText(inserted);
+            text = text.left(start) + inserted + text.mid(start + length);
+            history.resize(at + 1);
+            history.append(text);
+            ++at;
+        }
+        QCOMPARE(box.text(), text);
+        QCOMPARE(box.modelLength(), text.size());
+        QVERIFY2(ends->matchesDocument(), qPrintable(QString::number(step)));
+    }
 }
 
 void TestTextBox::lineEndKindsAgreeWithAPlainList_data()

@@ -306,7 +306,7 @@ qsizetype LineEnds::crlfBefore(int block) const
 void LineEnds::expectInserted(std::vector<std::uint8_t> kinds)
 {
     m_expected = std::move(kinds);
-    m_expecting = true;
+    m_expecting = !m_expected.empty();
 }
 
 void LineEnds::onContentsChange(int position, int /*removed*/, int added)

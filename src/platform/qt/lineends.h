@@ -89,7 +89,7 @@ public:
 
     // Tells the next change of the document which kinds its new breaks have, in order, so that
     // they need not be read back from it (the adapter's own insertions). A change whose number
-    // of new breaks differs reads them from the document.
+    // of new breaks differs reads them from the document. An empty list expects nothing.
     void expectInserted(std::vector<std::uint8_t> kinds);
 
     // Whether the kinds held agree with the breaks of the document (a full walk; for tests).

@@ -230,6 +230,51 @@ void TextArea::paintEvent(QPaintEvent *e)
     paintLineEndMarks(e->rect());
 }
 
+const QPixmap &TextArea::lineEndMark(bool cr, bool selected, QSize cell)
+{
+    const QPalette pal = palette();
+    const QBrush background = viewport()->palette().brush(viewport()->backgroundRole());
+    const qreal ratio = viewport()->devicePixelRatioF();
+    const QString key = QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
+                            .arg(cell.width())
+                            .arg(cell.height())
+                            .arg(ratio)
+                            .arg(font().toString())
+                            .arg(pal.color(QPalette::Text).rgba())
+                            .arg(background.color().rgba())
+                            .arg(pal.color(QPalette::Highlight).rgba())
+                            .arg(pal.color(QPalette::HighlightedText).rgba());
+    if (key != m_marksKey) {
+        m_marksKey = key;
+        // Half way between the text and the paper: seen, but not taken for text.
+        const QColor text = pal.color(QPalette::Text);
+        const QColor paper = background.color();
+        const QColor markColor((text.red() + paper.red()) / 2, (text.green() + paper.green()) / 2,
+                               (text.blue() + paper.blue()) / 2);
+        QFont small = font();
+        small.setBold(false);
+        small.setItalic(false);
+        small.setPixelSize(std::max(6, int(cell.height() * 0.5)));
+        for (int kind = 0; kind < 2; ++kind) {
+            for (int sel = 0; sel < 2; ++sel) {
+                QPixmap &mark = m_marks[kind][sel];
+                mark = QPixmap(cell * ratio);
+                mark.setDevicePixelRatio(ratio);
+                mark.fill(sel ? pal.color(QPalette::Highlight) : Qt::transparent);
+                QPainter painter(&mark);
+                painter.setFont(small);
+                painter.setPen(sel ? pal.color(QPalette::HighlightedText) : markColor);
+                const QString letters = kind ? QStringLiteral("CR") : QStringLiteral("LF");
+                const QSizeF half(cell.width() * 0.75, cell.height() * 0.55);
+                painter.drawText(QRectF(QPointF(0, 0), half), Qt::AlignCenter, letters.left(1));
+                painter.drawText(QRectF(QPointF(cell.width() - half.width(), cell.height() - half.height()), half),
+                                 Qt::AlignCenter, letters.right(1));
+            }
+        }
+    }
+    return m_marks[cr][selected];
+}
+
 // A lone LF or CR line end is shown by a small two-letter mark after the end of its line (L over
 // F, C over R, as the control pictures look; the installed fonts have no glyphs for U+240A and
 // U+240D), in the colours of the selection when the line end is selected. A CR LF line end has
@@ -240,22 +285,11 @@ void TextArea::paintLineEndMarks(const QRect &area)
     if (kinds.count(LineEnd::Lf) == 0 && kinds.count(LineEnd::Cr) == 0)
         return;
     QPainter painter(viewport());
-    const QPalette pal = palette();
-    const QBrush background = viewport()->palette().brush(viewport()->backgroundRole());
-    // Half way between the text and the paper: seen, but not taken for text.
-    const QColor text = pal.color(QPalette::Text);
-    const QColor paper = background.color();
-    const QColor markColor((text.red() + paper.red()) / 2, (text.green() + paper.green()) / 2,
-                           (text.blue() + paper.blue()) / 2);
     const QTextCursor cursor = textCursor();
     const int selStart = cursor.selectionStart();
     const int selEnd = cursor.selectionEnd();
     const QPointF offset = contentOffset();
-    const qreal cellWidth = std::max<qreal>(6, QFontMetricsF(font()).horizontalAdvance(u'0'));
-    QFont small = font();
-    small.setBold(false);
-    small.setItalic(false);
-    bool fontSet = false;
+    const int cellWidth = std::max(6, qRound(QFontMetricsF(font()).horizontalAdvance(u'0')));
 
     QTextBlock block = firstVisibleBlock();
     for (qsizetype number = block.blockNumber(); block.isValid() && number < kinds.size();
@@ -274,25 +308,13 @@ void TextArea::paintLineEndMarks(const QRect &area)
         const QTextLine line = layout->lineAt(layout->lineCount() - 1);
         const int end = block.length() - 1;
         const QPointF origin = geometry.topLeft() + layout->position();
-        const QRectF cell(origin.x() + line.cursorToX(end) + cursorWidth() + 1,
-                          origin.y() + line.y(), cellWidth, line.height());
+        const QRect cell(qRound(origin.x() + line.cursorToX(end)) + cursorWidth() + 1,
+                         qRound(origin.y() + line.y()), cellWidth, qRound(line.height()));
         if (!cell.intersects(area))
             continue;
         const int pos = block.position() + end;
         const bool selected = pos >= selStart && pos < selEnd;
-        if (selected)
-            painter.fillRect(cell, pal.brush(QPalette::Highlight));
-        if (!fontSet) {
-            small.setPixelSize(std::max(6, int(line.height() * 0.5)));
-            painter.setFont(small);
-            fontSet = true;
-        }
-        painter.setPen(selected ? pal.color(QPalette::HighlightedText) : markColor);
-        const QString letters = kind == LineEnd::Cr ? QStringLiteral("CR") : QStringLiteral("LF");
-        const QSizeF half(cell.width() * 0.75, cell.height() * 0.55);
-        painter.drawText(QRectF(cell.topLeft(), half), Qt::AlignCenter, letters.left(1));
-        painter.drawText(QRectF(cell.bottomRight() - QPointF(half.width(), half.height()), half),
-                         Qt::AlignCenter, letters.right(1));
+        painter.drawPixmap(cell.topLeft(), lineEndMark(kind == LineEnd::Cr, selected, cell.size()));
     }
 }
 

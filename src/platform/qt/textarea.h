@@ -2,6 +2,7 @@
 
 #include <QKeySequence>
 #include <QList>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QStringList>
 
@@ -62,9 +63,14 @@ private:
     bool acceptsDrag(const QMimeData *mime) const;
     void keepSelectionVisible();
     void paintLineEndMarks(const QRect &area);
+    const QPixmap &lineEndMark(bool cr, bool selected, QSize cell);
 
     QList<QKeySequence> m_menuKeys;
     bool m_fileDropEnabled = false;
+    // The marks as drawn last (LF, CR; plain and selected), and what they were drawn for: drawn
+    // once, then copied, since text drawing costs far more than a copy on every repaint.
+    QPixmap m_marks[2][2];
+    QString m_marksKey;
 };
 
 } // namespace zimo
