@@ -95,8 +95,10 @@ struct Area
 
 Area &sharedArea()
 {
-    static Area a;
-    return a;
+    // Never destroyed: a widget must not outlive QApplication, and this one would (a static is
+    // destroyed after main() returns).
+    static Area *a = new Area;
+    return *a;
 }
 
 void setText(benchmark::State &state)

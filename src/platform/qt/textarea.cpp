@@ -260,7 +260,8 @@ const QPixmap &TextArea::lineEndMark(bool cr, bool selected, QSize cell)
                 QPixmap &mark = m_marks[kind][sel];
                 mark = QPixmap(cell * ratio);
                 mark.setDevicePixelRatio(ratio);
-                mark.fill(sel ? pal.color(QPalette::Highlight) : Qt::transparent);
+                // Opaque: copied without blending, and only where no text stands.
+                mark.fill(sel ? pal.color(QPalette::Highlight) : paper);
                 QPainter painter(&mark);
                 painter.setFont(small);
                 painter.setPen(sel ? pal.color(QPalette::HighlightedText) : markColor);
@@ -308,7 +309,8 @@ void TextArea::paintLineEndMarks(const QRect &area)
         const QTextLine line = layout->lineAt(layout->lineCount() - 1);
         const int end = block.length() - 1;
         const QPointF origin = geometry.topLeft() + layout->position();
-        const QRect cell(qRound(origin.x() + line.cursorToX(end)) + cursorWidth() + 1,
+        // The end of the line's text, spaces included (left to right, as the pages are).
+        const QRect cell(qRound(origin.x() + line.x() + line.horizontalAdvance()) + cursorWidth() + 1,
                          qRound(origin.y() + line.y()), cellWidth, qRound(line.height()));
         if (!cell.intersects(area))
             continue;
