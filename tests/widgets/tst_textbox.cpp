@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
+#include <QSyntaxHighlighter>
 #include <QTest>
 #include <QTextBlock>
 
@@ -52,6 +53,24 @@ double roundedToPixels(double points, int dpi)
 {
     return std::round(points * dpi / 72.0) * 72.0 / dpi;
 }
+
+// A highlighter as an HTML one works: formats on each paragraph and a state carried to the next,
+// each paragraph marked dirty in the document as it is done.
+class TagHighlighter : public QSyntaxHighlighter
+{
+public:
+    using QSyntaxHighlighter::QSyntaxHighlighter;
+
+protected:
+    void highlightBlock(const QString &text) override
+    {
+        QTextCharFormat tag;
+        tag.setForeground(Qt::blue);
+        for (qsizetype i = text.indexOf(u'x'); i >= 0; i = text.indexOf(u'x', i + 1))
+            setFormat(int(i), 1, tag);
+        setCurrentBlockState(previousBlockState() + 1);
+    }
+};
 
 // What the user does in the text area.
 enum class Edit { Type, Return, Backspace, Delete, PastePlain, PasteOwn };
@@ -540,9 +559,9 @@ void TestTextBox::userEditsKeepLineEnds()
     QVERIFY(ends->matchesDocument());
 }
 
-// Replacements anywhere in a long mixed text, with the widget's undo and redo in between: the
-// text reads back as a plain string edited alike says, and the kinds held agree with the
-// document after every step.
+// Replacements anywhere in a long mixed text, with the widget's undo and redo in between and a
+// syntax highlighter at work: the text reads back as a plain string edited alike says, and the
+// kinds held agree with the document after every step.
 void TestTextBox::randomEditsAndUndoKeepTheText()
 {
     QRandomGenerator random(777);
@@ -557,6 +576,8 @@ void TestTextBox::randomEditsAndUndoKeepTheText()
     TextArea area;
     PlainTextBox box(&area);
     LineEnds *ends = LineEnds::of(area.document());
+    // The highlighter re-marks paragraphs after every change, as the program's HTML one does.
+    TagHighlighter highlighter(area.document());
     QString text = randomText(3000);
     box.setText(text);
     QStringList history{text};

@@ -269,11 +269,6 @@ LineEnd LineEnds::kindOf(const QTextCharFormat &format)
     return k == int(LineEnd::Lf) || k == int(LineEnd::Cr) ? LineEnd(k) : LineEnd::CrLf;
 }
 
-std::uint8_t LineEnds::readKind(int block) const
-{
-    return std::uint8_t(kindOf(m_document->findBlockByNumber(block + 1).charFormat()));
-}
-
 void LineEnds::rebuild() const
 {
     std::vector<std::uint8_t> kinds;
@@ -323,7 +318,8 @@ void LineEnds::onContentsChange(int position, int /*removed*/, int added)
     const int end = m_document->characterCount() - 1;
     const int from = std::clamp(position, 0, end);
     const int to = std::clamp(position + std::max(added, 0), from, end);
-    const int first = m_document->findBlock(from).blockNumber();
+    const QTextBlock firstBlock = m_document->findBlock(from);
+    const int first = firstBlock.blockNumber();
     const int last = m_document->findBlock(to).blockNumber();
     const qsizetype breaksNow = m_document->blockCount() - 1;
     const qsizetype inserted = last - first;
@@ -333,10 +329,19 @@ void LineEnds::onContentsChange(int position, int /*removed*/, int added)
     } else if (inserted > 0 || replaced > 0) {
         if (!expecting || qsizetype(expected.size()) != inserted) {
             expected.resize(std::size_t(inserted));
-            for (qsizetype i = 0; i < inserted; ++i)
-                expected[std::size_t(i)] = readKind(first + int(i));
+            QTextBlock b = firstBlock;
+            for (qsizetype i = 0; i < inserted; ++i) {
+                b = b.next();
+                expected[std::size_t(i)] = std::uint8_t(kindOf(b.charFormat()));
+            }
         }
-        m_kinds.replace(first, replaced, expected.data(), inserted);
+        // A change that leaves the breaks as they were (a syntax highlighter marking a paragraph
+        // dirty reports its whole length as removed and added) changes nothing here.
+        bool same = replaced == inserted;
+        for (qsizetype i = 0; same && i < inserted; ++i)
+            same = std::uint8_t(m_kinds.at(first + i)) == expected[std::size_t(i)];
+        if (!same)
+            m_kinds.replace(first, replaced, expected.data(), inserted);
     }
     if (before[0] != m_kinds.count(LineEnd::CrLf) || before[1] != m_kinds.count(LineEnd::Lf) ||
         before[2] != m_kinds.count(LineEnd::Cr))

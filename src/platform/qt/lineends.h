@@ -103,7 +103,6 @@ private:
     explicit LineEnds(QTextDocument *document);
     void onContentsChange(int position, int removed, int added);
     void rebuild() const;
-    std::uint8_t readKind(int block) const;
 
     QTextDocument *m_document;
     mutable LineEndKinds m_kinds;
