@@ -230,7 +230,7 @@ void BM_WidgetFloor(benchmark::State &state)
 {
     const int mib = int(state.range(0));
     const QString text = PlainTextBox::toWidgetText(
-        cp932::decode(readWholeFile(documentPath(mib)).value_or(QByteArray())));
+        cp932::decode(readWholeFile(documentPath(mib)).value_or(QByteArray()))).text;
     QPlainTextEdit edit;
     edit.resize(800, 600);
     edit.show();
@@ -331,7 +331,7 @@ void reportMemory(bool widgetOnly)
         {
             const QString text = cp932::decode(readWholeFile(path).value_or(QByteArray()));
             textMb = double(text.size()) * 2 / (1 << 20);
-            edit->setPlainText(PlainTextBox::toWidgetText(text));
+            edit->setPlainText(PlainTextBox::toWidgetText(text).text);
         }
         QCoreApplication::processEvents();
     } else {

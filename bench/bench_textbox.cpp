@@ -5,6 +5,12 @@
 //
 // A document of N MB is N MiB of code page 932 bytes: lines of 25 Japanese characters and CR LF
 // (52 bytes a line), so 10 MB are about 200,000 lines and 5.4 million UTF-16 characters.
+//
+// Line ends: the same lines ended by CR LF, by LF, or mixed (CR LF, LF and CR in turn), opened
+// (setText) and typed into (one key at the start, the middle and the end, painted) at 1, 10 and
+// 50 MiB, all in the same run, so that LF and mixed compare with CR LF:
+//
+//   bench_textbox --benchmark_filter='open|keystroke' --benchmark_repetitions=3
 
 #include "platform/qt/qttextbox.h"
 #include "platform/qt/textarea.h"
@@ -12,10 +18,13 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QTextDocument>
 #include <QPlainTextEdit>
 
 #include <cstdlib>
 #include <map>
+#include <string>
 #include <memory>
 
 using namespace zimo;
@@ -41,6 +50,36 @@ const QString &document(int megabytes)
     return text;
 }
 
+enum Ends { CrLfEnds, LfEnds, MixedEnds };
+
+// The document of `megabytes` with lines ended as `ends` says (only the last one made is kept).
+const QString &documentWithEnds(int megabytes, int ends)
+{
+    static QString text;
+    static int made = -1;
+    const int key = megabytes * 4 + ends;
+    if (made == key)
+        return text;
+    text.clear();
+    text.squeeze();
+    const QString &crlf = document(megabytes);
+    if (ends == CrLfEnds) {
+        text = crlf;
+    } else {
+        text.reserve(crlf.size());
+        qsizetype line = 0;
+        for (qsizetype from = 0; from < crlf.size();) {
+            const qsizetype end = crlf.indexOf(u'\r', from);
+            text += QStringView(crlf).mid(from, end - from);
+            const int kind = ends == LfEnds ? 1 : int(line++ % 3);
+            text += kind == 0 ? u"\r\n" : kind == 1 ? u"\n" : u"\r";
+            from = end + 2;
+        }
+    }
+    made = key;
+    return text;
+}
+
 // The main window's text area, shown as the program shows it.
 struct Area
 {
@@ -56,8 +95,10 @@ struct Area
 
 Area &sharedArea()
 {
-    static Area a;
-    return a;
+    // Never destroyed: a widget must not outlive QApplication, and this one would (a static is
+    // destroyed after main() returns).
+    static Area *a = new Area;
+    return *a;
 }
 
 void setText(benchmark::State &state)
@@ -153,8 +194,65 @@ void baselineCursorNearEnd(benchmark::State &state)
     }
 }
 
+// Opening: the text put into the shown text area, laid out and painted.
+void open(benchmark::State &state)
+{
+    const QString &text = documentWithEnds(int(state.range(0)), int(state.range(1)));
+    Area &a = sharedArea();
+    for (auto _ : state) {
+        a.box.setText(text);
+        QApplication::processEvents();
+    }
+    state.SetLabel(state.range(1) == CrLfEnds ? "CR LF" : state.range(1) == LfEnds ? "LF" : "mixed");
+}
+
+// One key typed at the start, the middle or the end of the text, and painted.
+void keystroke(benchmark::State &state)
+{
+    static int loaded = -1;
+    const int key = int(state.range(0) * 4 + state.range(1));
+    const QString &text = documentWithEnds(int(state.range(0)), int(state.range(1)));
+    Area &a = sharedArea();
+    if (loaded != key) {
+        a.box.setText(text);
+        loaded = key;
+    }
+    const qsizetype where = state.range(2) == 0 ? 0 : state.range(2) == 1 ? text.size() / 2 : text.size();
+    a.box.setSelStart(where);
+    a.area.ensureCursorVisible();
+    QApplication::processEvents();
+    for (auto _ : state) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+        QApplication::sendEvent(&a.area, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+        QApplication::sendEvent(&a.area, &release);
+        QApplication::processEvents();
+    }
+    // The keys typed are taken out again for the next position (after the loop: not timed).
+    a.area.document()->undo();
+    state.SetLabel((state.range(1) == CrLfEnds ? std::string("CR LF") : state.range(1) == LfEnds ? "LF" : "mixed") +
+                   (state.range(2) == 0 ? " start" : state.range(2) == 1 ? " middle" : " end"));
+}
+
+void openArgs(benchmark::internal::Benchmark *b)
+{
+    for (int mib : {1, 10, 50})
+        for (int ends : {CrLfEnds, LfEnds, MixedEnds})
+            b->Args({mib, ends});
+}
+
+void keystrokeArgs(benchmark::internal::Benchmark *b)
+{
+    for (int mib : {1, 10, 50})
+        for (int ends : {CrLfEnds, LfEnds, MixedEnds})
+            for (int where : {0, 1, 2})
+                b->Args({mib, ends, where});
+}
+
 } // namespace
 
+BENCHMARK(open)->Apply(openArgs)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(keystroke)->Apply(keystrokeArgs)->Unit(benchmark::kMicrosecond)->Iterations(50);
 BENCHMARK(setText)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(baselineSetPlainText)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(text)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);

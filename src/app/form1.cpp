@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "app/statusline.h"
 #include "document/loadtext.h"
 #include "platform/files.h"
 #include "platform/qt/htmlhighlighter.h"
@@ -15,6 +16,7 @@
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTextDocument>
 
 namespace zimo {
@@ -128,7 +130,14 @@ Form1::Form1(QWidget *parent)
             load_text(m_services, paths.first());
     });
 
-    resize(pxX(this, clientWidthTwips), pxY(this, clientHeightTwips) + menuBar()->sizeHint().height());
+    // The status bar below Text1: the caret's line and column, the line ends. Text1 keeps the
+    // layout's size; the window is taller by the bar.
+    statusBar()->setSizeGripEnabled(false);
+    new StatusLine(statusBar(), m_textArea);
+
+    resize(pxX(this, clientWidthTwips), pxY(this, clientHeightTwips) +
+                                            menuBar()->sizeHint().height() +
+                                            statusBar()->sizeHint().height());
 }
 
 Form1::~Form1()

@@ -9,7 +9,8 @@ using Raw = HtmlState::Raw;
 
 bool isWhite(char16_t c)
 {
-    // A lone CR or LF is kept inside a line as U+DC0D / U+DC0A; U+2028 is a line separator.
+    // U+DC0D / U+DC0A, the stand-ins some views keep for a lone CR or LF, count as blanks too;
+    // U+2028 is a line separator.
     return c == u' ' || c == u'\t' || c == u'\f' || c == u'\r' || c == u'\n' || c == 0xDC0D ||
            c == 0xDC0A || c == 0x2028;
 }

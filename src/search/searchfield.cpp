@@ -1,6 +1,7 @@
 #include "search/searchfield.h"
 
 #include "platform/qt/qttextbox.h"
+#include "platform/qt/textarea.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,10 +19,14 @@ SearchField::SearchField(QWidget *parent) : QLineEdit(parent) {}
 
 void SearchField::insertPasted(const QMimeData *mime)
 {
-    if (!mime || !mime->hasText())
+    if (!mime)
         return;
-    // insert() replaces the selection as one step of the field's undo.
-    insert(LineTextBox::pastedToFieldText(mime->text()));
+    // insert() replaces the selection as one step of the field's undo. A copy from the text area
+    // brings its exact text, lone CR and LF included; other programs' text has line breaks.
+    if (mime->hasFormat(TextArea::modelTextMimeType))
+        insert(LineTextBox::toFieldText(TextArea::pastedModelText(mime)));
+    else if (mime->hasText())
+        insert(LineTextBox::pastedToFieldText(mime->text()));
 }
 
 void SearchField::pasteFrom(int clipboardMode)
@@ -35,7 +40,8 @@ void SearchField::copySelection(bool cut)
 {
     if (!hasSelectedText() || echoMode() != Normal)
         return;
-    QApplication::clipboard()->setText(LineTextBox::toModelText(selectedText()));
+    QApplication::clipboard()->setMimeData(
+        TextArea::mimeDataOfModelText(LineTextBox::toModelText(selectedText())));
     if (cut && !isReadOnly())
         del();
 }

@@ -6,12 +6,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTimer>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -72,6 +74,8 @@ private slots:
     void menuTree();
     void initialState();
     void clientSizeAndResize();
+    void statusBar_data();
+    void statusBar();
     void startupFont_data();
     void startupFont();
     void commandLineDocument();
@@ -143,20 +147,76 @@ void TestForm1::clientSizeAndResize()
     form.Form_Load({});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    // 11550 x 7230 twips below the menu bar.
+    // 11550 x 7230 twips between the menu bar and the status bar; the window is as tall as the
+    // three together.
     const double dpiX = form.logicalDpiX(), dpiY = form.logicalDpiY();
     QCOMPARE(form.textArea()->width(), qRound(11550 * dpiX / 1440));
     QCOMPARE(form.textArea()->height(), qRound(7230 * dpiY / 1440));
+    QVERIFY(form.statusBar()->isVisible());
+    QVERIFY(form.statusBar()->height() > 0);
+    QCOMPARE(form.textArea()->geometry().top(), form.menuBar()->height());
+    QCOMPARE(form.statusBar()->geometry().top(), form.textArea()->geometry().bottom() + 1);
+    QCOMPARE(form.height(),
+             form.menuBar()->height() + form.textArea()->height() + form.statusBar()->height());
 
-    // Down to one pixel below the menu bar (with none left, the layout takes the area away).
-    const int bar = form.menuBar()->heightForWidth(120);
-    for (const QSize size : {QSize(500, 300), QSize(1000, 700), QSize(120, bar + 10), QSize(120, bar + 1)}) {
+    // Down to one pixel between the bars (with none left, the layout takes the area away).
+    const int bars = form.menuBar()->heightForWidth(120) + form.statusBar()->height();
+    for (const QSize size : {QSize(500, 300), QSize(1000, 700), QSize(120, bars + 10), QSize(120, bars + 1)}) {
         form.resize(size);
         QTRY_COMPARE(form.size(), size);
         const QRect client(0, form.menuBar()->height(), size.width(),
-                           size.height() - form.menuBar()->height());
+                           size.height() - form.menuBar()->height() - form.statusBar()->height());
         QTRY_COMPARE(form.textArea()->geometry(), client);
     }
+}
+
+void TestForm1::statusBar_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qsizetype>("caret");
+    QTest::addColumn<QString>("position");
+    QTest::addColumn<QString>("lineEnds");
+    QTest::newRow("empty") << QString() << qsizetype(0) << "行 1, 列 1" << "改行: なし";
+    QTest::newRow("CR LF") << QStringLiteral("ab\r\ncd") << qsizetype(5) << "行 2, 列 2"
+                           << "改行: CR LF";
+    QTest::newRow("LF") << QStringLiteral("ab\ncd\nef") << qsizetype(7) << "行 3, 列 2"
+                        << "改行: LF";
+    QTest::newRow("CR") << QStringLiteral("ab\rcd") << qsizetype(2) << "行 1, 列 3"
+                        << "改行: CR";
+    QTest::newRow("mixed") << QStringLiteral("a\r\nb\nc\rd") << qsizetype(7) << "行 4, 列 1"
+                           << "改行: 混在";
+}
+
+// The status bar follows the caret and the line ends, also through the user's own edits.
+void TestForm1::statusBar()
+{
+    QFETCH(QString, text);
+    QFETCH(qsizetype, caret);
+    QFETCH(QString, position);
+    QFETCH(QString, lineEnds);
+    Form1 form;
+    form.Form_Load({});
+    auto *positionLabel = form.statusBar()->findChild<QLabel *>(QStringLiteral("statusPosition"));
+    auto *lineEndsLabel = form.statusBar()->findChild<QLabel *>(QStringLiteral("statusLineEnds"));
+    QVERIFY(positionLabel && lineEndsLabel);
+    TextBox &box = form.services().Text1;
+    box.setText(QStringLiteral("x\ny\rz"));
+    box.setSelStart(3);
+    box.setText(text);
+    box.setSelStart(caret);
+    QCOMPARE(positionLabel->text(), position);
+    QCOMPARE(lineEndsLabel->text(), lineEnds);
+
+    // Enter adds a CR LF line: the caret is at the start of the next line.
+    QTest::keyClick(form.textArea(), Qt::Key_Return);
+    QCOMPARE(positionLabel->text(),
+             QStringLiteral("行 %1, 列 1").arg(position.section(u' ', 1, 1).chopped(1).toInt() + 1));
+    const QString afterEnter = lineEnds == u"改行: なし" || lineEnds == u"改行: CR LF"
+                                   ? QStringLiteral("改行: CR LF")
+                                   : QStringLiteral("改行: 混在");
+    QCOMPARE(lineEndsLabel->text(), afterEnter);
+    form.textArea()->undo();
+    QCOMPARE(lineEndsLabel->text(), lineEnds);
 }
 
 void TestForm1::startupFont_data()

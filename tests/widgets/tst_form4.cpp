@@ -92,6 +92,7 @@ private slots:
     void foundSelectionInText1();
     void lineBreakPastedIntoField_data();
     void lineBreakPastedIntoField();
+    void loneLineEndsCopiedFromText1();
 
 private:
     Form4 *openDialog();
@@ -403,7 +404,29 @@ void TestForm4::lineBreakPastedIntoField()
 
     field(dialog)->selectAll();
     QTest::keySequence(field(dialog), QKeySequence::Copy);
-    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("所で\r\nニャー"));
+    QCOMPARE(TextArea::pastedModelText(QApplication::clipboard()->mimeData()),
+             QStringLiteral("所で\r\nニャー"));
+}
+
+// The text area's own copy carries lone CR and LF exactly: pasted into the field they match
+// themselves, not a line break.
+void TestForm4::loneLineEndsCopiedFromText1()
+{
+    const QString document = QStringLiteral("a\rb a\r\nb a\nb a\rb");
+    TextBox &text1 = m_form1->services().Text1;
+    text1.setText(document);
+    text1.setSelStart(document.lastIndexOf(QStringLiteral("a\rb")));
+    text1.setSelLength(3);
+    QApplication::clipboard()->setMimeData(TextArea::mimeDataOfModelText(text1.selText()));
+    Form4 *dialog = openDialog();
+    QTRY_VERIFY(dialog->isActiveWindow());
+    QTest::keySequence(field(dialog), QKeySequence::Paste);
+    QCOMPARE(field(dialog)->text().size(), 3);
+    QTest::mouseClick(button(dialog, "Command1"), Qt::LeftButton);
+    QCOMPARE(text1.selStart(), 0);
+    QCOMPARE(text1.selLength(), 3);
+    QTest::mouseClick(button(dialog, "Command2"), Qt::LeftButton);
+    QCOMPARE(text1.selStart(), document.lastIndexOf(QStringLiteral("a\rb")));
 }
 
 QTEST_MAIN(TestForm4)

@@ -156,15 +156,16 @@ void TestMarkupForm1::undoThroughShortcuts()
     QCOMPARE(box.text(), beforeSecond);
 }
 
-// The selection is made with keys in the widget, after several line breaks and a lone CR, so its
-// position reaches the command through the adapter's conversion.
+// The selection is made with keys in the widget, after several line breaks and a lone CR (a line
+// end of its own, one character in the model), so its position reaches the command through the
+// adapter's conversion.
 void TestMarkupForm1::centerOnKeySelection()
 {
     Form1 form;
     start(form, u"first\r\nse\rcond\r\n\r\nタイトル行\r\nlast"_s);
     TextArea *area = form.textArea();
     QTest::keyClick(area, Qt::Key_Home, Qt::ControlModifier);
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 4; ++i)
         QTest::keyClick(area, Qt::Key_Down);
     QTest::keyClick(area, Qt::Key_Home);
     QTest::keyClick(area, Qt::Key_End, Qt::ShiftModifier);

@@ -1,3 +1,4 @@
+#include "platform/qt/lineends.h"
 #include "platform/qt/qttextbox.h"
 #include "platform/qt/textarea.h"
 
@@ -18,6 +19,11 @@
 using namespace zimo;
 
 namespace {
+
+constexpr qsizetype operator""_q(unsigned long long v)
+{
+    return qsizetype(v);
+}
 
 // The text area as the main window holds it: the central widget, one menu action whose key the
 // text area lets through.
@@ -126,6 +132,8 @@ private slots:
     void drops();
     void ownTextDragIsNotInserted();
     void copyGivesTheDocumentsCharacters();
+    void clipboardRoundTrip_data();
+    void clipboardRoundTrip();
     void loneLineEndsArePaintedAsMarks();
     void selectionStaysVisibleWithoutFocus();
 };
@@ -301,37 +309,105 @@ void TestTextArea::copyGivesTheDocumentsCharacters()
     box.setText(text);
     box.setSelLength(text.size());
     area.copy();
-    QCOMPARE(QApplication::clipboard()->text(),
-             QStringLiteral("a\rb\nc") + QChar(0x00A0) + QStringLiteral("d\ne"));
-    QVERIFY(!QApplication::clipboard()->mimeData()->hasHtml());
+    const QMimeData *mime = QApplication::clipboard()->mimeData();
+    QCOMPARE(mime->text(), QStringLiteral("a\rb\nc") + QChar(0x00A0) + QStringLiteral("d\ne"));
+    QVERIFY(!mime->hasHtml());
+    // Beside the plain text, the model text itself.
+    QCOMPARE(TextArea::pastedModelText(mime), text);
 }
 
-// A lone CR or LF is drawn as a mark, not as the replacement glyph the font would show for its
-// stand-in.
+void TestTextArea::clipboardRoundTrip_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qsizetype>("start");
+    QTest::addColumn<qsizetype>("length");
+    QTest::addColumn<bool>("cut");
+    const QString mixed = QStringLiteral("a\rb\nc\r\nd\n\re\r");
+    QTest::newRow("copy all, lone CR and LF") << mixed << 0_q << mixed.size() << false;
+    QTest::newRow("cut all, lone CR and LF") << mixed << 0_q << mixed.size() << true;
+    QTest::newRow("cut a lone LF") << mixed << 3_q << 1_q << true;
+    QTest::newRow("cut from a line's start") << mixed << 4_q << 6_q << true;
+    QTest::newRow("copy LF lines") << QStringLiteral("<P>\n本文\n</P>\n") << 4_q << 7_q << false;
+    QTest::newRow("cut CR lines") << QStringLiteral("x\ry\rz") << 1_q << 3_q << true;
+    QTest::newRow("cut CR LF lines") << QStringLiteral("x\r\ny\r\n") << 0_q << 6_q << true;
+    QTest::newRow("undecodable bytes and CR")
+        << QString(QStringLiteral("x") + QChar(0xDC80) + QStringLiteral("\r") + QChar(0xDCFF))
+        << 0_q << 4_q << true;
+}
+
+// The user's own cut or copy pasted back in the text area is the same text, lone CR and LF
+// included (with the plain text alone each of them would come back as CR LF).
+void TestTextArea::clipboardRoundTrip()
+{
+    QFETCH(QString, text);
+    QFETCH(qsizetype, start);
+    QFETCH(qsizetype, length);
+    QFETCH(bool, cut);
+    TextArea area;
+    PlainTextBox box(&area);
+    box.setText(text);
+    box.setSelStart(start);
+    box.setSelLength(length);
+    const QString piece = box.selText();
+    QCOMPARE(piece, text.mid(start, length));
+    if (cut) {
+        area.cut();
+        QCOMPARE(box.text(), text.left(start) + text.mid(start + length));
+    } else {
+        area.copy();
+    }
+    // Pasted at the end of the text, and in place of what was cut.
+    box.setSelStart(box.text().size());
+    area.paste();
+    const QString withCopy = box.text();
+    QCOMPARE(withCopy, (cut ? text.left(start) + text.mid(start + length) : text) + piece);
+    if (cut) {
+        box.setSelStart(start);
+        area.paste();
+        QCOMPARE(box.text().left(text.size()), text);
+    }
+    QVERIFY(LineEnds::of(area.document())->matchesDocument());
+
+    // Another program offered the same characters as plain text only: each line end is CR LF.
+    QApplication::clipboard()->setText(QApplication::clipboard()->text());
+    box.setText(QString());
+    area.paste();
+    QString expected = piece;
+    expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    expected.replace(u'\r', u'\n');
+    expected.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    QCOMPARE(box.text(), expected);
+}
+
+// A lone LF or CR line end is drawn as a mark after its line, each its own; CR LF is not marked.
 void TestTextArea::loneLineEndsArePaintedAsMarks()
 {
-    auto render = [](const QString &widgetText, bool selectAll) {
+    auto render = [](const QString &text, bool selectAll) {
         TextArea area;
+        PlainTextBox box(&area);
         area.resize(200, 80);
-        area.setPlainText(widgetText);
+        box.setText(text);
         if (selectAll)
             area.selectAll();
         return area.grab().toImage();
     };
-    const QString standIns = QStringLiteral("x") + PlainTextBox::loneCR + QStringLiteral("y") +
-                             PlainTextBox::loneLF + QStringLiteral("z");
-    const QString replacement = QStringLiteral("x\uFFFDy\uFFFDz");
-    for (bool selected : {false, true}) {
-        const QImage marks = render(standIns, selected);
-        const QImage glyphs = render(replacement, selected);
-        QCOMPARE(marks.size(), glyphs.size());
-        QVERIFY2(marks != glyphs, selected ? "selected" : "not selected");
-    }
-    // Text without stand-ins is painted as the plain widget paints it.
+    const QImage crlf = render(QStringLiteral("x\r\ny\r\nz"), false);
+    const QImage lf = render(QStringLiteral("x\ny\r\nz"), false);
+    const QImage cr = render(QStringLiteral("x\ry\r\nz"), false);
+    QCOMPARE(lf.size(), crlf.size());
+    QVERIFY(lf != crlf);
+    QVERIFY(cr != crlf);
+    QVERIFY(lf != cr);
+    // Only after the line's text: the first line's left part is the same in all three.
+    const QRect text(0, 0, 10, lf.height());
+    QCOMPARE(lf.copy(text), crlf.copy(text));
+    // Selected, the mark is drawn again in the selection's colours.
+    QVERIFY(render(QStringLiteral("x\ny"), true) != render(QStringLiteral("x\r\ny"), true));
+    // Text with CR LF only is painted as the plain widget paints it.
     QPlainTextEdit plain;
     plain.resize(200, 80);
-    plain.setPlainText(replacement);
-    QCOMPARE(render(replacement, false), plain.grab().toImage());
+    plain.setPlainText(QStringLiteral("x\ny\nz"));
+    QCOMPARE(crlf, plain.grab().toImage());
 }
 
 void TestTextArea::selectionStaysVisibleWithoutFocus()

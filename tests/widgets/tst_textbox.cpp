@@ -1,14 +1,21 @@
+#include "platform/qt/lineends.h"
 #include "platform/qt/qttextbox.h"
+#include "platform/qt/textarea.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QFontInfo>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
+#include <QSyntaxHighlighter>
 #include <QTest>
 #include <QTextBlock>
 
 #include <cmath>
 #include <thread>
+#include <vector>
 
 using namespace zimo;
 
@@ -22,13 +29,56 @@ constexpr qsizetype operator""_q(unsigned long long v)
 const QChar nbsp(0x00A0);
 const QChar lineSeparator(0x2028);
 
+// The kinds of a document's line ends as the document holds them, e.g. "CRLF,LF,CR".
+QString lineEndsOf(QTextDocument *doc)
+{
+    QStringList kinds;
+    for (QTextBlock b = doc->begin().next(); b.isValid(); b = b.next()) {
+        switch (LineEnds::kindOf(b.charFormat())) {
+        case LineEnd::CrLf: kinds << QStringLiteral("CRLF"); break;
+        case LineEnd::Lf: kinds << QStringLiteral("LF"); break;
+        case LineEnd::Cr: kinds << QStringLiteral("CR"); break;
+        }
+    }
+    return kinds.join(u',');
+}
+
+// CR LF, lone CR and lone LF each count once.
+qsizetype lineEndCount(const QString &text)
+{
+    return text.count(u'\r') + text.count(u'\n') - text.count(QStringLiteral("\r\n"));
+}
+
 // The size 'points' becomes once the font engine has rounded it to whole pixels on this screen.
 double roundedToPixels(double points, int dpi)
 {
     return std::round(points * dpi / 72.0) * 72.0 / dpi;
 }
 
+// A highlighter as an HTML one works: formats on each paragraph and a state carried to the next,
+// each paragraph marked dirty in the document as it is done.
+class TagHighlighter : public QSyntaxHighlighter
+{
+public:
+    using QSyntaxHighlighter::QSyntaxHighlighter;
+
+protected:
+    void highlightBlock(const QString &text) override
+    {
+        QTextCharFormat tag;
+        tag.setForeground(Qt::blue);
+        for (qsizetype i = text.indexOf(u'x'); i >= 0; i = text.indexOf(u'x', i + 1))
+            setFormat(int(i), 1, tag);
+        setCurrentBlockState(previousBlockState() + 1);
+    }
+};
+
+// What the user does in the text area.
+enum class Edit { Type, Return, Backspace, Delete, PastePlain, PasteOwn };
+
 } // namespace
+
+Q_DECLARE_METATYPE(Edit)
 
 class TestTextBox : public QObject
 {
@@ -46,6 +96,11 @@ private slots:
     void setSelText();
     void setSelTextAppendsLineAfterLine();
     void setSelTextIsOneUndoStep();
+    void userEditsKeepLineEnds_data();
+    void userEditsKeepLineEnds();
+    void randomEditsAndUndoKeepTheText();
+    void lineEndKindsAgreeWithAPlainList_data();
+    void lineEndKindsAgreeWithAPlainList();
     void font_data();
     void font();
     void focusActivatesWindow();
@@ -62,32 +117,44 @@ void TestTextBox::textRoundTrip_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("paragraphs");
-    QTest::newRow("empty") << QString() << 1;
-    QTest::newRow("lone CR") << QStringLiteral("a\rb") << 1;
-    QTest::newRow("lone LF") << QStringLiteral("a\nb") << 1;
-    QTest::newRow("CR LF") << QStringLiteral("a\r\nb") << 2;
-    QTest::newRow("CR CR LF") << QStringLiteral("a\r\r\nb") << 2;
-    QTest::newRow("LF CR") << QStringLiteral("a\n\rb") << 1;
-    QTest::newRow("LF CR LF") << QStringLiteral("a\n\r\nb") << 2;
-    QTest::newRow("ends in CR LF") << QStringLiteral("a\r\nb\r\n") << 3;
-    QTest::newRow("only CR LF") << QStringLiteral("\r\n") << 2;
-    QTest::newRow("ends in lone CR") << QStringLiteral("ab\r") << 1;
-    QTest::newRow("starts with lone LF") << QStringLiteral("\nab") << 1;
-    QTest::newRow("empty lines") << QStringLiteral("\r\n\r\n\r\n") << 4;
+    QTest::addColumn<QString>("ends");
+    QTest::newRow("empty") << QString() << 1 << "";
+    QTest::newRow("lone CR") << QStringLiteral("a\rb") << 2 << "CR";
+    QTest::newRow("lone LF") << QStringLiteral("a\nb") << 2 << "LF";
+    QTest::newRow("CR LF") << QStringLiteral("a\r\nb") << 2 << "CRLF";
+    QTest::newRow("CR CR LF") << QStringLiteral("a\r\r\nb") << 3 << "CR,CRLF";
+    QTest::newRow("LF CR") << QStringLiteral("a\n\rb") << 3 << "LF,CR";
+    QTest::newRow("LF CR LF") << QStringLiteral("a\n\r\nb") << 3 << "LF,CRLF";
+    QTest::newRow("ends in CR LF") << QStringLiteral("a\r\nb\r\n") << 3 << "CRLF,CRLF";
+    QTest::newRow("only CR LF") << QStringLiteral("\r\n") << 2 << "CRLF";
+    QTest::newRow("ends in lone CR") << QStringLiteral("ab\r") << 2 << "CR";
+    QTest::newRow("starts with lone LF") << QStringLiteral("\nab") << 2 << "LF";
+    QTest::newRow("empty lines") << QStringLiteral("\r\n\r\n\r\n") << 4 << "CRLF,CRLF,CRLF";
+    QTest::newRow("LF lines") << QStringLiteral("<P>\n本文\n\n</P>\n") << 5 << "LF,LF,LF,LF";
+    QTest::newRow("CR lines") << QStringLiteral("\r\rone\rtwo") << 4 << "CR,CR,CR";
+    QTest::newRow("mixed") << QStringLiteral("a\r\nb\nc\rd\r\n\n\re") << 7
+                           << "CRLF,LF,CR,CRLF,LF,CR";
     QTest::newRow("no-break space")
-        << QString(QStringLiteral("a") + nbsp + QStringLiteral("b")) << 1;
-    QTest::newRow("line separator") << QString(QStringLiteral("a") + lineSeparator + "b") << 1;
+        << QString(QStringLiteral("a") + nbsp + QStringLiteral("b")) << 1 << "";
+    QTest::newRow("line separator") << QString(QStringLiteral("a") + lineSeparator + "b") << 1
+                                    << "";
     QTest::newRow("undecodable bytes")
         << QString(QStringLiteral("x") + QChar(0xDC80) + QChar(0xDCFF) + "\r\n" + QChar(0xDCA0))
-        << 2;
-    QTest::newRow("Japanese lines") << QStringLiteral("日本語\r\nテキスト\r半角ｶﾅ\n～") << 2;
-    QTest::newRow("tab and NUL") << QString(QStringLiteral("a\tb") + QChar(0) + "c") << 1;
+        << 2 << "CRLF";
+    // The former stand-ins of lone CR and LF are ordinary characters now.
+    QTest::newRow("lone surrogates DC0D DC0A")
+        << QString(QStringLiteral("x") + QChar(0xDC0D) + QChar(0xDC0A) + "\ny") << 2 << "LF";
+    QTest::newRow("Japanese lines") << QStringLiteral("日本語\r\nテキスト\r半角ｶﾅ\n～") << 4
+                                    << "CRLF,CR,LF";
+    QTest::newRow("tab and NUL") << QString(QStringLiteral("a\tb") + QChar(0) + "c") << 1 << "";
 }
 
 void TestTextBox::textRoundTrip()
 {
     QFETCH(QString, text);
     QFETCH(int, paragraphs);
+    QFETCH(QString, ends);
+    // Each row after the previous one: a text of other line ends must not keep any of theirs.
     m_box.setText(text);
     QCOMPARE(m_box.text(), text);
     // A snapshot gives the same text, also when called on another thread after the text changed.
@@ -97,11 +164,17 @@ void TestTextBox::textRoundTrip()
     std::thread([&] { fromThread = snapshot(); }).join();
     QCOMPARE(fromThread, text);
     m_box.setText(text);
-    // CR LF is a line of its own in the widget, a lone CR or LF is not.
+    // Every line end is a line of its own in the widget, and keeps its kind.
     QCOMPARE(m_edit.document()->blockCount(), paragraphs);
+    QCOMPARE(lineEndsOf(m_edit.document()), ends);
+    QVERIFY(LineEnds::of(m_edit.document())->matchesDocument());
     QCOMPARE(m_box.modelLength(), text.size());
-    // The conversions alone agree with the widget.
-    QCOMPARE(PlainTextBox::toModelText(PlainTextBox::toWidgetText(text)), text);
+    // Nothing to undo: assigning the text is not one of the widget's own edits.
+    QVERIFY(!m_edit.document()->isUndoAvailable());
+    // The whole text selected reads back the same.
+    m_box.setSelLength(text.size());
+    QCOMPARE(m_box.selText(), text);
+    QCOMPARE(m_box.selLength(), text.size());
 }
 
 void TestTextBox::setTextPutsCaretAtStart()
@@ -148,6 +221,20 @@ void TestTextBox::selection_data()
     QTest::newRow("start between CR and LF") << lines << 3_q << 2_q << 2_q << 2_q << "\r\n";
     QTest::newRow("end between CR and LF") << lines << 0_q << 3_q << 0_q << 2_q << "ab";
     QTest::newRow("empty text") << QString() << 0_q << 5_q << 0_q << 0_q << "";
+    const QString lf = QStringLiteral("ab\ncd\nef");
+    QTest::newRow("LF: second line") << lf << 3_q << 2_q << 3_q << 2_q << "cd";
+    QTest::newRow("LF: across a break") << lf << 1_q << 3_q << 1_q << 3_q << "b\nc";
+    QTest::newRow("LF: to the end") << lf << 5_q << 100_q << 5_q << 3_q << "\nef";
+    const QString cr = QStringLiteral("ab\rcd\ref");
+    QTest::newRow("CR: across two breaks") << cr << 1_q << 6_q << 1_q << 6_q << "b\rcd\re";
+    QTest::newRow("CR: a break alone") << cr << 5_q << 1_q << 5_q << 1_q << "\r";
+    // a0 CR1 LF2 b3 LF4 c5 CR6 d7 CR8 LF9 e10
+    const QString mixed = QStringLiteral("a\r\nb\nc\rd\r\ne");
+    QTest::newRow("mixed: after each kind") << mixed << 7_q << 4_q << 7_q << 4_q << "d\r\ne";
+    QTest::newRow("mixed: LF and CR") << mixed << 3_q << 5_q << 3_q << 5_q << "b\nc\rd";
+    QTest::newRow("mixed: start between CR and LF") << mixed << 9_q << 2_q << 8_q << 2_q << "\r\n";
+    QTest::newRow("mixed: end between CR and LF") << mixed << 5_q << 4_q << 5_q << 3_q << "c\rd";
+    QTest::newRow("mixed: all") << mixed << 0_q << 11_q << 0_q << 11_q << mixed;
 }
 
 void TestTextBox::selection()
@@ -167,8 +254,11 @@ void TestTextBox::selection()
     QCOMPARE(m_box.selStart(), expectedStart);
     QCOMPARE(m_box.selLength(), expectedLength);
     QCOMPARE(m_box.selText(), expectedText);
+    // One widget character per line end.
     QCOMPARE(m_edit.textCursor().selectedText().size(),
              expectedText.size() - expectedText.count(QStringLiteral("\r\n")));
+    QCOMPARE(m_edit.textCursor().selectedText().count(QChar::ParagraphSeparator),
+             lineEndCount(expectedText));
 
     // Setting the start again clears the selection.
     m_box.setSelStart(expectedStart);
@@ -200,6 +290,17 @@ void TestTextBox::positionsAtParagraphEnds_data()
     const QString lone = QStringLiteral("a\rb\nc\r\nd");
     QTest::newRow("lone CR and LF count once") << lone << 5_q << 5 << 5_q;
     QTest::newRow("after them and a break") << lone << 7_q << 6 << 7_q;
+    // a0 LF1 b2 CR3 LF4 c5 CR6 d7: paragraphs at widget 0..1, 2..3, 4..5, 6..7.
+    const QString mixed = QStringLiteral("a\nb\r\nc\rd");
+    QTest::newRow("mixed: after a lone LF") << mixed << 2_q << 2 << 2_q;
+    QTest::newRow("mixed: between CR and LF") << mixed << 4_q << 3 << 3_q;
+    QTest::newRow("mixed: after the CR LF") << mixed << 5_q << 4 << 5_q;
+    QTest::newRow("mixed: after a lone CR") << mixed << 7_q << 6 << 7_q;
+    QTest::newRow("mixed: end") << mixed << 8_q << 7 << 8_q;
+    const QString lf = QStringLiteral("ab\n\ncd");
+    QTest::newRow("LF: empty line") << lf << 3_q << 3 << 3_q;
+    QTest::newRow("LF: end") << lf << 6_q << 6 << 6_q;
+    QTest::newRow("LF: past the end") << lf << 9_q << 6 << 6_q;
 }
 
 void TestTextBox::positionsAtParagraphEnds()
@@ -229,6 +330,7 @@ void TestTextBox::selectionAnywhereInALongText()
         text += pieces[random.bounded(6)];
     m_box.setText(text);
     QCOMPARE(m_box.text(), text);
+    QVERIFY(LineEnds::of(m_edit.document())->matchesDocument());
 
     auto insideBreak = [&](qsizetype pos) {
         return pos > 0 && pos < text.size() && text.at(pos - 1) == u'\r' && text.at(pos) == u'\n';
@@ -278,6 +380,16 @@ void TestTextBox::setSelText_data()
                                         << "日本\r\n語" << 5_q;
     QTest::newRow("replace lone CR with CR LF") << QStringLiteral("a\rb") << 1_q << 1_q << "\r\n"
                                                 << "a\r\nb" << 3_q;
+    // The markup commands' own edits: tags around or between lines of other line ends.
+    QTest::newRow("wrap LF lines") << QStringLiteral("x\na\nb\ny") << 2_q << 3_q
+                                   << "<CENTER>\r\na\nb</CENTER>\r\n"
+                                   << "x\n<CENTER>\r\na\nb</CENTER>\r\n\ny" << 26_q;
+    QTest::newRow("tag before a CR") << QStringLiteral("a\rb\rc") << 3_q << 0_q << "<BR>"
+                                     << "a\rb<BR>\rc" << 7_q;
+    QTest::newRow("replace lines of every kind") << QStringLiteral("a\r\nb\nc\rd") << 1_q << 6_q
+                                                 << "\n\r" << "a\n\rd" << 3_q;
+    QTest::newRow("delete a lone LF") << QStringLiteral("a\nb\rc") << 1_q << 1_q << ""
+                                      << "ab\rc" << 1_q;
 }
 
 void TestTextBox::setSelText()
@@ -298,6 +410,14 @@ void TestTextBox::setSelText()
     QCOMPARE(m_box.selStart(), caret);
     QCOMPARE(m_box.selLength(), 0);
     QCOMPARE(m_box.selText(), QString());
+    QVERIFY(LineEnds::of(m_edit.document())->matchesDocument());
+    // The widget's own undo brings the old text back with its line ends, redo the new one.
+    m_edit.undo();
+    QCOMPARE(m_box.text(), text);
+    QVERIFY(LineEnds::of(m_edit.document())->matchesDocument());
+    m_edit.redo();
+    QCOMPARE(m_box.text(), expected);
+    QVERIFY(LineEnds::of(m_edit.document())->matchesDocument());
 }
 
 // Inserting line after line at the caret, as loading a file by path does, keeps them in order.
@@ -320,6 +440,241 @@ void TestTextBox::setSelTextIsOneUndoStep()
     QCOMPARE(m_box.text(), QStringLiteral("a1\r\n2\r\n3d"));
     m_edit.undo();
     QCOMPARE(m_box.text(), QStringLiteral("ab\r\ncd"));
+}
+
+void TestTextBox::userEditsKeepLineEnds_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qsizetype>("start");
+    QTest::addColumn<qsizetype>("length");
+    QTest::addColumn<Edit>("edit");
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("type in an LF line") << "ab\ncd" << 4_q << 0_q << Edit::Type << "x"
+                                        << "ab\ncxd";
+    QTest::newRow("type after a CR") << "ab\rcd" << 3_q << 0_q << Edit::Type << "x"
+                                     << "ab\rxcd";
+    QTest::newRow("type in an empty line after LF") << "a\n\nb" << 2_q << 0_q << Edit::Type
+                                                    << "xy" << "a\nxy\nb";
+    QTest::newRow("type over lines") << "a\nb\rc\nd" << 2_q << 3_q << Edit::Type << "X"
+                                     << "a\nX\nd";
+    // Enter is CR LF whatever the line ends around it.
+    QTest::newRow("Enter inside an LF line") << "ab\ncd" << 1_q << 0_q << Edit::Return << ""
+                                             << "a\r\nb\ncd";
+    QTest::newRow("Enter at the end of an LF line") << "ab\ncd" << 2_q << 0_q << Edit::Return
+                                                    << "" << "ab\r\n\ncd";
+    QTest::newRow("Enter after a CR") << "ab\rcd" << 3_q << 0_q << Edit::Return << ""
+                                      << "ab\r\r\ncd";
+    QTest::newRow("Enter in an empty line after LF") << "a\n\nb" << 2_q << 0_q << Edit::Return
+                                                     << "" << "a\n\r\n\nb";
+    QTest::newRow("Enter over a selection") << "a\nb\rc" << 1_q << 3_q << Edit::Return << ""
+                                            << "a\r\nc";
+    // Deleting a line end removes that line end's characters, and no other line end's kind.
+    QTest::newRow("Backspace over LF") << "ab\ncd" << 3_q << 0_q << Edit::Backspace << ""
+                                       << "abcd";
+    QTest::newRow("Backspace over CR") << "ab\rcd\re" << 3_q << 0_q << Edit::Backspace << ""
+                                       << "abcd\re";
+    QTest::newRow("Backspace over CR LF between LF and CR")
+        << "a\nb\r\nc\rd" << 5_q << 0_q << Edit::Backspace << "" << "a\nbc\rd";
+    QTest::newRow("Backspace into a line ended by CR") << "a\n\rb" << 2_q << 0_q
+                                                       << Edit::Backspace << "" << "a\rb";
+    QTest::newRow("Delete an empty line's CR") << "a\n\rb" << 2_q << 0_q << Edit::Delete << ""
+                                               << "a\nb";
+    QTest::newRow("Delete LF before CR line") << "a\nb\rc" << 1_q << 0_q << Edit::Delete << ""
+                                              << "ab\rc";
+    QTest::newRow("Delete lines from a line's start") << "a\nb\rc\nd" << 2_q << 4_q
+                                                      << Edit::Delete << "" << "a\nd";
+    QTest::newRow("Delete lines from inside a line") << "a\nb\rc\r\nd" << 2_q << 3_q
+                                                     << Edit::Delete << "" << "a\n\r\nd";
+    // Another program's text: every CR, LF and CR LF is a CR LF line end.
+    QTest::newRow("paste another program's text")
+        << "a\nb" << 2_q << 0_q << Edit::PastePlain << "x\ry\nz\r\nw"
+        << "a\nx\r\ny\r\nz\r\nwb";
+    // The program's own copy comes back as it was.
+    QTest::newRow("paste our own copy") << "a\nb" << 2_q << 0_q << Edit::PasteOwn << "x\ry\nz\r\n"
+                                        << "a\nx\ry\nz\r\nb";
+    QTest::newRow("paste our own copy over lines")
+        << "a\r\nb\rc" << 1_q << 4_q << Edit::PasteOwn << "\n" << "a\nc";
+}
+
+// Typing, Enter, Backspace, Delete and paste in the text area give the text the model expects,
+// keep every other line end's kind, and the widget's own undo and redo go back and forth exactly.
+void TestTextBox::userEditsKeepLineEnds()
+{
+    QFETCH(QString, text);
+    QFETCH(qsizetype, start);
+    QFETCH(qsizetype, length);
+    QFETCH(Edit, edit);
+    QFETCH(QString, argument);
+    QFETCH(QString, expected);
+
+    TextArea area;
+    PlainTextBox box(&area);
+    LineEnds *ends = LineEnds::of(area.document());
+    box.setText(text);
+    box.setSelStart(start);
+    box.setSelLength(length);
+    QCOMPARE(box.selLength(), length);
+    switch (edit) {
+    case Edit::Type:
+        QTest::keyClicks(&area, argument);
+        break;
+    case Edit::Return:
+        QTest::keyClick(&area, Qt::Key_Return);
+        break;
+    case Edit::Backspace:
+        QTest::keyClick(&area, Qt::Key_Backspace);
+        break;
+    case Edit::Delete:
+        QTest::keyClick(&area, Qt::Key_Delete);
+        break;
+    case Edit::PastePlain:
+        QApplication::clipboard()->setText(argument);
+        area.paste();
+        break;
+    case Edit::PasteOwn: {
+        auto *mime = new QMimeData;
+        mime->setText(QStringLiteral("plain text is not taken"));
+        mime->setData(TextArea::modelTextMimeType,
+                      QByteArray(reinterpret_cast<const char *>(argument.utf16()),
+                                 argument.size() * 2));
+        QApplication::clipboard()->setMimeData(mime);
+        area.paste();
+        break;
+    }
+    }
+    QCOMPARE(box.text(), expected);
+    QVERIFY(ends->matchesDocument());
+    QCOMPARE(area.document()->blockCount(), 1 + lineEndCount(expected));
+    QCOMPARE(box.modelLength(), expected.size());
+
+    // Undo as many steps as the edit took (typing several keys may be several).
+    while (area.document()->isUndoAvailable())
+        area.undo();
+    QCOMPARE(box.text(), text);
+    QVERIFY(ends->matchesDocument());
+    while (area.document()->isRedoAvailable())
+        area.redo();
+    QCOMPARE(box.text(), expected);
+    QVERIFY(ends->matchesDocument());
+
+    // A line typed after the edit is a CR LF line whatever stood at the caret.
+    QTest::keyClick(&area, Qt::Key_Return);
+    QTest::keyClicks(&area, QStringLiteral("z"));
+    const qsizetype caret = box.selStart();
+    QCOMPARE(box.text().mid(caret - 3, 3), QStringLiteral("\r\nz"));
+    QVERIFY(ends->matchesDocument());
+}
+
+// Replacements anywhere in a long mixed text, with the widget's undo and redo in between and a
+// syntax highlighter at work: the text reads back as a plain string edited alike says, and the
+// kinds held agree with the document after every step.
+void TestTextBox::randomEditsAndUndoKeepTheText()
+{
+    QRandomGenerator random(777);
+    const QString pieces[] = {QStringLiteral("\r\n"), QStringLiteral("\r"), QStringLiteral("\n"),
+                              QStringLiteral("あ"), QStringLiteral("xy"), QString()};
+    auto randomText = [&](int parts) {
+        QString t;
+        for (int i = 0; i < parts; ++i)
+            t += pieces[random.bounded(6)];
+        return t;
+    };
+    TextArea area;
+    PlainTextBox box(&area);
+    LineEnds *ends = LineEnds::of(area.document());
+    // The highlighter re-marks paragraphs after every change, as the program's HTML one does.
+    TagHighlighter highlighter(area.document());
+    QString text = randomText(3000);
+    box.setText(text);
+    QStringList history{text};
+    qsizetype at = 0; // the current step in history
+    auto insideBreak = [&](qsizetype pos) {
+        return pos > 0 && pos < text.size() && text.at(pos - 1) == u'\r' && text.at(pos) == u'\n';
+    };
+    for (int step = 0; step < 300; ++step) {
+        const int what = random.bounded(10);
+        if (what == 0 && at > 0) {
+            area.undo();
+            text = history.at(--at);
+        } else if (what == 1 && at + 1 < history.size()) {
+            area.redo();
+            text = history.at(++at);
+        } else {
+            qsizetype start = random.bounded(int(text.size() + 1));
+            qsizetype length = random.bounded(std::min(200, int(text.size() - start)) + 1);
+            if (insideBreak(start) || insideBreak(start + length))
+                continue;
+            const QString inserted = randomText(random.bounded(40));
+            box.setSelStart(start);
+            box.setSelLength(length);
+            box.setSelText(inserted);
+            text = text.left(start) + inserted + text.mid(start + length);
+            history.resize(at + 1);
+            history.append(text);
+            ++at;
+        }
+        QCOMPARE(box.text(), text);
+        QCOMPARE(box.modelLength(), text.size());
+        QVERIFY2(ends->matchesDocument(), qPrintable(QString::number(step)));
+    }
+}
+
+void TestTextBox::lineEndKindsAgreeWithAPlainList_data()
+{
+    QTest::addColumn<int>("initial");
+    QTest::addColumn<int>("maxRun");
+    // Around the chunk sizes (512 when made, 1024 at most) and far beyond them.
+    QTest::newRow("empty, small edits") << 0 << 3;
+    QTest::newRow("511") << 511 << 5;
+    QTest::newRow("1025") << 1025 << 40;
+    QTest::newRow("5000, large edits") << 5000 << 1500;
+    QTest::newRow("20000") << 20000 << 300;
+}
+
+// The chunked kinds with their counts agree with a plain list after any sequence of edits.
+void TestTextBox::lineEndKindsAgreeWithAPlainList()
+{
+    QFETCH(int, initial);
+    QFETCH(int, maxRun);
+    QRandomGenerator random(quint32(initial * 7 + maxRun));
+    std::vector<std::uint8_t> plain(static_cast<std::size_t>(initial));
+    for (auto &k : plain)
+        k = std::uint8_t(random.bounded(10) < 8 ? 0 : random.bounded(1, 3));
+    LineEndKinds kinds;
+    kinds.assign(plain);
+    for (int step = 0; step < 400; ++step) {
+        const qsizetype pos = random.bounded(int(plain.size()) + 1);
+        const qsizetype removed = random.bounded(std::min(maxRun, int(plain.size() - pos)) + 1);
+        std::vector<std::uint8_t> added(std::size_t(random.bounded(maxRun + 1)));
+        // Often a single kind, as a typed line end is; sometimes every kind.
+        const bool oneKind = random.bounded(2) == 0;
+        const auto kind = std::uint8_t(random.bounded(3));
+        for (auto &k : added)
+            k = oneKind ? kind : std::uint8_t(random.bounded(3));
+        kinds.replace(pos, removed, added.data(), qsizetype(added.size()));
+        plain.erase(plain.begin() + pos, plain.begin() + pos + removed);
+        plain.insert(plain.begin() + pos, added.begin(), added.end());
+
+        QCOMPARE(kinds.size(), qsizetype(plain.size()));
+        for (std::uint8_t k = 0; k < 3; ++k)
+            QCOMPARE(kinds.count(LineEnd(k)), qsizetype(std::count(plain.begin(), plain.end(), k)));
+        // Probes around the edit and anywhere.
+        for (qsizetype at : {qsizetype(0), pos, pos + qsizetype(added.size()),
+                             qsizetype(random.bounded(int(plain.size()) + 1)), qsizetype(plain.size())}) {
+            at = std::min(at, qsizetype(plain.size()));
+            QCOMPARE(kinds.crlfBefore(at), qsizetype(std::count(plain.begin(), plain.begin() + at, 0)));
+            if (at < qsizetype(plain.size()))
+                QCOMPARE(kinds.at(at), LineEnd(plain[std::size_t(at)]));
+        }
+    }
+    std::vector<std::uint8_t> read(plain.size());
+    kinds.read(0, qsizetype(read.size()), read.data());
+    QCOMPARE(read, plain);
+    // Back to one kind: held without chunks again.
+    kinds.replace(0, kinds.size(), nullptr, 0);
+    QVERIFY(kinds.isUniform());
 }
 
 void TestTextBox::font_data()

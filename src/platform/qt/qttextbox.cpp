@@ -1,5 +1,7 @@
 #include "platform/qt/qttextbox.h"
 
+#include "platform/qt/lineends.h"
+
 #include <QFontInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -18,8 +20,6 @@ namespace {
 constexpr char16_t CR = u'\r';
 constexpr char16_t LF = u'\n';
 constexpr char16_t paragraphBreak = 0x2029; // QChar::ParagraphSeparator
-constexpr char16_t standInCR = 0xDC0D;
-constexpr char16_t standInLF = 0xDC0A;
 
 // The largest display size accepted; larger requests are cut to it.
 constexpr double maxPointSize = 1000.0;
@@ -52,59 +52,110 @@ double appliedPointSize(const QWidget *widget)
 // ---------------------------------------------------------------------------------------------
 // PlainTextBox
 
-PlainTextBox::PlainTextBox(QPlainTextEdit *edit) : m_edit(edit) {}
+PlainTextBox::PlainTextBox(QPlainTextEdit *edit)
+    : m_edit(edit), m_lineEnds(LineEnds::of(edit->document()))
+{
+}
 
-QString PlainTextBox::toWidgetText(const QString &model)
+PlainTextBox::WidgetText PlainTextBox::toWidgetText(const QString &model)
 {
     // The widget form is never longer than the model text: CR LF shrinks to one character.
-    QString out(model.size(), Qt::Uninitialized);
+    WidgetText w;
+    w.text = QString(model.size(), Qt::Uninitialized);
     const char16_t *in = reinterpret_cast<const char16_t *>(model.constData());
     const char16_t *const end = in + model.size();
-    char16_t *o = reinterpret_cast<char16_t *>(out.data());
+    char16_t *o = reinterpret_cast<char16_t *>(w.text.data());
     char16_t *const begin = o;
     while (in != end) {
         const char16_t c = *in++;
         if (c == CR) {
-            if (in != end && *in == LF) {
-                ++in;
-                *o++ = LF;
-            } else {
-                *o++ = standInCR;
-            }
+            const bool pair = in != end && *in == LF;
+            in += pair;
+            *o++ = LF;
+            w.kinds.push_back(std::uint8_t(pair ? LineEnd::CrLf : LineEnd::Cr));
         } else if (c == LF) {
-            *o++ = standInLF;
+            *o++ = LF;
+            w.kinds.push_back(std::uint8_t(LineEnd::Lf));
+        } else if (c == paragraphBreak || c == 0xFDD0 || c == 0xFDD1) {
+            // The widget makes a paragraph break of these whatever we do (none of them can come
+            // from a code page 932 file): it reads back as CR LF.
+            *o++ = LF;
+            w.kinds.push_back(std::uint8_t(LineEnd::CrLf));
         } else {
             *o++ = c;
         }
     }
-    out.truncate(o - begin);
-    return out;
+    w.text.truncate(o - begin);
+    return w;
 }
 
 namespace {
 
-// Widget text -> model text when the number of paragraph breaks in it is known (or at least
-// expected): one pass. Returns a null string when the text holds more breaks than that.
-QString expandBreaks(const QString &widgetText, qsizetype breaks)
+// Inserts the widget form at the cursor: each run of breaks of one kind (with the text around
+// them) in one insertText(), whose format the breaks take. Text of one kind only is one call.
+void insertRuns(QTextCursor &cursor, const PlainTextBox::WidgetText &w)
 {
+    const QString &t = w.text;
+    const std::vector<std::uint8_t> &kinds = w.kinds;
+    qsizetype start = 0;
+    qsizetype afterLastBreak = 0;
+    std::size_t k = 0;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        if (t.at(i) != QChar(LF))
+            continue;
+        if (k > 0 && kinds[k] != kinds[k - 1]) {
+            cursor.insertText(t.mid(start, afterLastBreak - start),
+                              LineEnds::format(LineEnd(kinds[k - 1])));
+            start = afterLastBreak;
+        }
+        afterLastBreak = i + 1;
+        ++k;
+    }
+    if (start < t.size())
+        cursor.insertText(start == 0 ? t : t.mid(start),
+                          LineEnds::format(k > 0 ? LineEnd(kinds[k - 1]) : LineEnd::CrLf));
+}
+
+// Widget text (U+2029 at each break, as toRawText() and selectedText() give it) -> model text,
+// the kinds of its breaks starting at break `firstBreak` of the document.
+QString expandBreaks(const QString &widgetText, const LineEndKinds &kinds, qsizetype firstBreak,
+                     qsizetype breaks)
+{
+    breaks = std::clamp<qsizetype>(breaks, 0, kinds.size() - firstBreak);
+    if (breaks == 0)
+        return widgetText;
+    std::vector<std::uint8_t> k(static_cast<std::size_t>(breaks));
+    kinds.read(firstBreak, breaks, k.data());
+    const qsizetype pairs = kinds.crlfBefore(firstBreak + breaks) - kinds.crlfBefore(firstBreak);
+
     const char16_t *in = reinterpret_cast<const char16_t *>(widgetText.constData());
     const char16_t *const end = in + widgetText.size();
-    QString out(widgetText.size() + breaks, Qt::Uninitialized);
-    char16_t *o = reinterpret_cast<char16_t *>(out.data());
-    char16_t *const begin = o;
+    // Breaks past the kinds read (none are expected) count as CR LF, with room made for them.
+    QString out(widgetText.size() + pairs, Qt::Uninitialized);
+    char16_t *begin = reinterpret_cast<char16_t *>(out.data());
+    char16_t *o = begin;
+    std::size_t next = 0;
     while (in != end) {
         const char16_t c = *in++;
-        if (c == paragraphBreak || c == LF) {
-            if (breaks-- == 0)
-                return QString();
-            *o++ = CR;
-            *o++ = LF;
-        } else if (c == standInCR) {
-            *o++ = CR;
-        } else if (c == standInLF) {
-            *o++ = LF;
-        } else {
+        if (c != paragraphBreak) {
             *o++ = c;
+            continue;
+        }
+        const bool known = next < k.size();
+        const LineEnd kind = known ? LineEnd(k[next++]) : LineEnd::CrLf;
+        if (kind == LineEnd::Lf) {
+            *o++ = LF;
+        } else if (kind == LineEnd::Cr) {
+            *o++ = CR;
+        } else {
+            if (!known) {
+                const qsizetype done = o - begin;
+                out.resize(out.size() + 1);
+                begin = reinterpret_cast<char16_t *>(out.data());
+                o = begin + done;
+            }
+            *o++ = CR;
+            *o++ = LF;
         }
     }
     out.truncate(o - begin);
@@ -113,96 +164,112 @@ QString expandBreaks(const QString &widgetText, qsizetype breaks)
 
 } // namespace
 
-QString PlainTextBox::toModelText(QString widgetText)
+void PlainTextBox::insertModelText(QTextCursor &cursor, const QString &model)
 {
-    const char16_t *const in = reinterpret_cast<const char16_t *>(widgetText.constData());
-    const qsizetype n = widgetText.size();
-    qsizetype breaks = 0;
-    bool standIns = false;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = in[i];
-        if (c == paragraphBreak || c == LF)
-            ++breaks;
-        else if (c == standInCR || c == standInLF)
-            standIns = true;
-    }
-    if (breaks == 0 && !standIns)
-        return widgetText;
-    return expandBreaks(widgetText, breaks);
+    const WidgetText w = toWidgetText(model);
+    LineEnds *ends = LineEnds::of(cursor.document());
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    ends->expectInserted(w.kinds);
+    insertRuns(cursor, w);
+    cursor.endEditBlock();
+    ends->expectInserted({});
+}
+
+QString PlainTextBox::selectedModelText(const QTextCursor &cursor)
+{
+    const QTextDocument *doc = cursor.document();
+    const int start = cursor.selectionStart();
+    const int end = cursor.selectionEnd();
+    const int firstBlock = doc->findBlock(start).blockNumber();
+    const int lastBlock = doc->findBlock(end).blockNumber();
+    // selectedText() gives U+2029 at each paragraph break.
+    return expandBreaks(cursor.selectedText(), LineEnds::of(cursor.document())->kinds(), firstBlock,
+                        lastBlock - firstBlock);
 }
 
 qsizetype PlainTextBox::modelLength() const
 {
     const QTextDocument *doc = m_edit->document();
     // characterCount() includes the separator after the last paragraph.
-    return qsizetype(doc->characterCount()) - 1 + (doc->blockCount() - 1);
+    return qsizetype(doc->characterCount()) - 1 + m_lineEnds->kinds().count(LineEnd::CrLf);
 }
 
 qsizetype PlainTextBox::modelPosition(int widgetPosition) const
 {
     const QTextDocument *doc = m_edit->document();
     widgetPosition = std::clamp(widgetPosition, 0, doc->characterCount() - 1);
-    // Every paragraph break before the position is one character in the widget, two (CR LF) in
-    // the model.
-    return qsizetype(widgetPosition) + doc->findBlock(widgetPosition).blockNumber();
+    // Every CR LF break before the position is one character in the widget and two in the
+    // model; a lone LF or CR is one in both.
+    const LineEndKinds &kinds = m_lineEnds->kinds();
+    if (kinds.count(LineEnd::CrLf) == 0)
+        return widgetPosition;
+    return qsizetype(widgetPosition) + kinds.crlfBefore(doc->findBlock(widgetPosition).blockNumber());
 }
 
 int PlainTextBox::widgetPosition(qsizetype modelPosition) const
 {
     const QTextDocument *doc = m_edit->document();
+    const LineEndKinds &kinds = m_lineEnds->kinds();
     if (modelPosition <= 0)
         return 0;
-    // Paragraph b starts at model position position(b) + b, which grows with b: find the last
-    // paragraph starting at or before the model position.
+    if (kinds.count(LineEnd::CrLf) == 0)
+        return int(std::min<qsizetype>(modelPosition, doc->characterCount() - 1));
+    // Paragraph b starts at model position position(b) + crlfBefore(b), which grows with b: find
+    // the last paragraph starting at or before the model position.
     int lo = 0;
     int hi = doc->blockCount() - 1;
     while (lo < hi) {
         const int mid = lo + (hi - lo + 1) / 2;
-        if (qsizetype(doc->findBlockByNumber(mid).position()) + mid <= modelPosition)
+        if (qsizetype(doc->findBlockByNumber(mid).position()) + kinds.crlfBefore(mid) <= modelPosition)
             lo = mid;
         else
             hi = mid - 1;
     }
     const QTextBlock block = doc->findBlockByNumber(lo);
-    // Past the paragraph's text lies its CR LF (or the end of the text): the end of the
-    // paragraph is the nearest widget position.
+    // Past the paragraph's text lies its line end (or the end of the text): past a CR LF's CR,
+    // the end of the paragraph is the nearest widget position.
     const qsizetype paragraphEnd = qsizetype(block.position()) + block.length() - 1;
-    return int(std::min(modelPosition - lo, paragraphEnd));
+    return int(std::min(modelPosition - kinds.crlfBefore(lo), paragraphEnd));
 }
 
-namespace {
-
-// The model text of the widget's raw characters holding `breaks` paragraph breaks.
-QString modelOfRaw(const QString &raw, qsizetype breaks)
-{
-    QString model = expandBreaks(raw, breaks);
-    return model.isNull() ? PlainTextBox::toModelText(raw) : model;
-}
-
-} // namespace
 
 QString PlainTextBox::text() const
 {
     // toRawText() is the document's characters as they are, U+2029 between paragraphs;
     // toPlainText() would also turn U+00A0 into a space and U+2028 into '\n'.
-    // The document knows how many paragraph breaks it holds: one pass over the characters.
     const QTextDocument *doc = m_edit->document();
-    return modelOfRaw(doc->toRawText(), doc->blockCount() - 1);
+    return expandBreaks(doc->toRawText(), m_lineEnds->kinds(), 0, doc->blockCount() - 1);
 }
 
 std::function<QString()> PlainTextBox::textSnapshot() const
 {
+    // Only the raw characters and the breaks' kinds are copied here; the model text is made
+    // from them by whoever calls the snapshot (the draft writer, on its own thread).
     const QTextDocument *doc = m_edit->document();
-    return [raw = doc->toRawText(), breaks = qsizetype(doc->blockCount() - 1)] {
-        return modelOfRaw(raw, breaks);
+    return [raw = doc->toRawText(), kinds = m_lineEnds->kinds(),
+            breaks = qsizetype(doc->blockCount() - 1)] {
+        return expandBreaks(raw, kinds, 0, breaks);
     };
 }
 
 void PlainTextBox::setText(const QString &text)
 {
-    // setPlainText() alone would make a paragraph break of every CR, LF and CR LF.
-    m_edit->setPlainText(toWidgetText(text));
-    QTextCursor cursor = m_edit->textCursor();
+    // setPlainText() alone would make a CR LF break of every CR, LF and CR LF. It empties the
+    // widget and its undo history here; the text then goes in with its breaks' kinds, outside
+    // the undo history as setPlainText() would put it.
+    const WidgetText w = toWidgetText(text);
+    m_edit->setPlainText(QString());
+    QTextDocument *doc = m_edit->document();
+    const bool undo = doc->isUndoRedoEnabled();
+    doc->setUndoRedoEnabled(false);
+    QTextCursor cursor(doc);
+    cursor.beginEditBlock();
+    m_lineEnds->expectInserted(w.kinds);
+    insertRuns(cursor, w);
+    cursor.endEditBlock();
+    m_lineEnds->expectInserted({});
+    doc->setUndoRedoEnabled(undo);
     cursor.setPosition(0);
     m_edit->setTextCursor(cursor);
 }
@@ -238,18 +305,15 @@ void PlainTextBox::setSelLength(qsizetype length)
 
 QString PlainTextBox::selText() const
 {
-    // selectedText() gives U+2029 at paragraph breaks and the stand-ins unchanged.
-    return toModelText(m_edit->textCursor().selectedText());
+    return selectedModelText(m_edit->textCursor());
 }
 
 void PlainTextBox::setSelText(const QString &text)
 {
+    // One edit for the widget's own undo; the selection is replaced and the cursor left after
+    // the inserted text with nothing selected.
     QTextCursor cursor = m_edit->textCursor();
-    // One edit for the widget's own undo; insertText() replaces the selection and leaves the
-    // cursor after the inserted text with nothing selected.
-    cursor.beginEditBlock();
-    cursor.insertText(toWidgetText(text));
-    cursor.endEditBlock();
+    insertModelText(cursor, text);
     m_edit->setTextCursor(cursor);
 }
 

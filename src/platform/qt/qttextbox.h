@@ -2,18 +2,22 @@
 
 #include "platform/textbox.h"
 
-#include <QChar>
+#include <cstdint>
+#include <vector>
 
 class QPlainTextEdit;
 class QLineEdit;
 class QFont;
+class QTextCursor;
 
 namespace zimo {
 
-// The text box adapter over a QPlainTextEdit. The widget keeps paragraphs, not CR and LF, so the
-// adapter converts at its boundary: a model CR LF is a paragraph break; a lone CR or LF is kept
-// inside its paragraph as the stand-in U+DC0D or U+DC0A; a model position is the widget position
-// plus the number of paragraph breaks before it. docs/textmodel.md explains the mapping.
+class LineEnds;
+
+// The text box adapter over a QPlainTextEdit. The widget keeps paragraphs, not CR and LF: every
+// line end of the model (CR LF, a lone LF, a lone CR) is a paragraph break, and each break keeps
+// its kind (see LineEnds). A model position is the widget position plus the number of CR LF
+// breaks before it. docs/textmodel.md explains the mapping.
 class PlainTextBox : public TextBox
 {
 public:
@@ -40,21 +44,23 @@ public:
     bool fontItalic() const override;
     void setFontItalic(bool italic) override;
 
-    // The stand-ins of a lone CR and a lone LF inside a paragraph. Nobody can type them and the
-    // code page 932 decoder never makes them (its own stand-ins are U+DC80..U+DCFF).
-    static constexpr QChar loneCR{char16_t(0xDC0D)};
-    static constexpr QChar loneLF{char16_t(0xDC0A)};
+    // A model text in the widget's form: each line end a '\n' (a paragraph break for
+    // QTextCursor::insertText), and the line ends' kinds in order.
+    struct WidgetText
+    {
+        QString text;
+        std::vector<std::uint8_t> kinds;
+    };
+    static WidgetText toWidgetText(const QString &model);
+    // Replaces the cursor's selection (or inserts at it) by a model text, each line end a break
+    // of its kind, as one edit; the cursor ends after the text.
+    static void insertModelText(QTextCursor &cursor, const QString &model);
+    // The model text of the cursor's selection.
+    static QString selectedModelText(const QTextCursor &cursor);
 
-    // Model text -> the widget's form: CR LF becomes '\n' (a paragraph break for setPlainText and
-    // QTextCursor::insertText), a lone CR or LF its stand-in.
-    static QString toWidgetText(const QString &model);
-    // The widget's form -> model text: a paragraph break (U+2029 as toRawText() and
-    // selectedText() give it, or '\n') becomes CR LF, a stand-in its CR or LF.
-    static QString toModelText(QString widgetText);
-
-    // Position conversions, in both directions O(log^2 n) in the number of paragraphs.
-    // A model position between the CR and the LF of a break maps to the end of its paragraph;
-    // out-of-range positions are clamped to the text.
+    // Position conversions, in both directions O(log^2 n) in the number of paragraphs (O(log n)
+    // when all line ends are of one kind). A model position between the CR and the LF of a
+    // break maps to the end of its paragraph; out-of-range positions are clamped to the text.
     qsizetype modelPosition(int widgetPosition) const;
     int widgetPosition(qsizetype modelPosition) const;
     // Length of the model text without building it.
@@ -62,6 +68,7 @@ public:
 
 private:
     QPlainTextEdit *m_edit;
+    LineEnds *m_lineEnds;
 };
 
 // A single-line text box (the search field) over a QLineEdit. A line break of the model text has

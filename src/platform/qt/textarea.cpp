@@ -1,10 +1,12 @@
 #include "platform/qt/textarea.h"
 
+#include "platform/qt/lineends.h"
 #include "platform/qt/qttextbox.h"
 
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
@@ -21,7 +23,11 @@ TextArea::TextArea(QWidget *parent) : QPlainTextEdit(parent)
     // Drops must reach dropEvent(), which decides what to take.
     setAcceptDrops(true);
     keepSelectionVisible();
+    // The line ends' kinds are followed from the first change on.
+    LineEnds::of(document());
 }
+
+const QString TextArea::modelTextMimeType = QStringLiteral("application/x-zimo-text");
 
 void TextArea::setMenuShortcuts(const QList<QKeySequence> &keys)
 {
@@ -65,14 +71,17 @@ void TextArea::keyPressEvent(QKeyEvent *e)
         return;
     }
     const bool returnKey = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
-    if (returnKey && (e->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier) {
-        // Shift+Return would put a line separator (U+2028) inside the paragraph; the document
-        // knows only one line break, so it does what Return does.
-        QKeyEvent plain(e->type(), e->key(), e->modifiers() & ~Qt::ShiftModifier,
-                        e->nativeScanCode(), e->nativeVirtualKey(), e->nativeModifiers(), e->text(),
-                        e->isAutoRepeat(), e->count());
-        QPlainTextEdit::keyPressEvent(&plain);
-        e->setAccepted(plain.isAccepted());
+    const Qt::KeyboardModifiers modifiers = e->modifiers() & ~Qt::KeypadModifier;
+    if (returnKey && (modifiers == Qt::NoModifier || modifiers == Qt::ShiftModifier) &&
+        !isReadOnly()) {
+        // A line break is CR LF. The base class would give the new break the character format
+        // at the caret, which may be that of a lone LF or CR; Shift+Return would put a line
+        // separator (U+2028) inside the paragraph. Both insert a CR LF break instead.
+        QTextCursor cursor = textCursor();
+        cursor.insertBlock(cursor.blockFormat(), LineEnds::format(LineEnd::CrLf));
+        setTextCursor(cursor);
+        ensureCursorVisible();
+        e->accept();
         return;
     }
     QPlainTextEdit::keyPressEvent(e);
@@ -130,20 +139,65 @@ void TextArea::dropEvent(QDropEvent *e)
 QMimeData *TextArea::createMimeDataFromSelection() const
 {
     // Copying and dragging out give plain text with the characters as the document holds them
-    // (the base class would also offer HTML and turn U+00A0 into a space): a paragraph break is
-    // a line end, the stand-ins their CR and LF.
-    QString text = textCursor().selectedText();
-    for (QChar &c : text) {
-        if (c == QChar::ParagraphSeparator)
-            c = u'\n';
-        else if (c == PlainTextBox::loneCR)
-            c = u'\r';
-        else if (c == PlainTextBox::loneLF)
-            c = u'\n';
-    }
+    // (the base class would also offer HTML and turn U+00A0 into a space): a CR LF line end as
+    // LF (the desktop's convention), a lone CR or LF as itself. Beside it, the model text as it
+    // is, which a paste into the text area takes back unchanged.
+    return mimeDataOfModelText(PlainTextBox::selectedModelText(textCursor()));
+}
+
+QMimeData *TextArea::mimeDataOfModelText(const QString &model)
+{
+    QString plain = model;
+    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     auto *mime = new QMimeData;
-    mime->setText(text);
+    mime->setText(plain);
+    mime->setData(modelTextMimeType,
+                  QByteArray(reinterpret_cast<const char *>(model.utf16()), model.size() * 2));
     return mime;
+}
+
+QString TextArea::pastedModelText(const QMimeData *mime)
+{
+    if (!mime)
+        return QString();
+    if (mime->hasFormat(modelTextMimeType)) {
+        const QByteArray bytes = mime->data(modelTextMimeType);
+        if (bytes.size() % 2 == 0)
+            return QString(reinterpret_cast<const QChar *>(bytes.constData()), bytes.size() / 2);
+    }
+    if (!mime->hasText())
+        return QString();
+    // Another program's text: every CR, LF and CR LF is a line break, CR LF in the document.
+    const QString text = mime->text();
+    QString model;
+    model.reserve(text.size() + text.size() / 16);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+                ++i;
+            model += QStringLiteral("\r\n");
+        } else {
+            model += c;
+        }
+    }
+    return model;
+}
+
+bool TextArea::canInsertFromMimeData(const QMimeData *source) const
+{
+    return source->hasFormat(modelTextMimeType) || QPlainTextEdit::canInsertFromMimeData(source);
+}
+
+void TextArea::insertFromMimeData(const QMimeData *source)
+{
+    const QString model = pastedModelText(source);
+    if (model.isEmpty())
+        return;
+    QTextCursor cursor = textCursor();
+    PlainTextBox::insertModelText(cursor, model);
+    setTextCursor(cursor);
+    ensureCursorVisible();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -180,69 +234,93 @@ void TextArea::paintEvent(QPaintEvent *e)
     paintLineEndMarks(e->rect());
 }
 
-// A lone CR or LF is held as a stand-in character that no font has; the text layout gives it
-// the room of a replacement glyph. That room is painted over with a small two-letter mark
-// (C over R, L over F, as the control pictures look), in the colours of the selection when it
-// is selected.
-void TextArea::paintLineEndMarks(const QRect &area)
+const QPixmap &TextArea::lineEndMark(bool cr, bool selected, QSize cell)
 {
-    QPainter painter(viewport());
     const QPalette pal = palette();
     const QBrush background = viewport()->palette().brush(viewport()->backgroundRole());
-    // Half way between the text and the paper: seen, but not taken for text.
-    const QColor text = pal.color(QPalette::Text);
-    const QColor paper = background.color();
-    const QColor markColor((text.red() + paper.red()) / 2, (text.green() + paper.green()) / 2,
-                           (text.blue() + paper.blue()) / 2);
+    const qreal ratio = viewport()->devicePixelRatioF();
+    const QString key = QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
+                            .arg(cell.width())
+                            .arg(cell.height())
+                            .arg(ratio)
+                            .arg(font().toString())
+                            .arg(pal.color(QPalette::Text).rgba())
+                            .arg(background.color().rgba())
+                            .arg(pal.color(QPalette::Highlight).rgba())
+                            .arg(pal.color(QPalette::HighlightedText).rgba());
+    if (key != m_marksKey) {
+        m_marksKey = key;
+        // Half way between the text and the paper: seen, but not taken for text.
+        const QColor text = pal.color(QPalette::Text);
+        const QColor paper = background.color();
+        const QColor markColor((text.red() + paper.red()) / 2, (text.green() + paper.green()) / 2,
+                               (text.blue() + paper.blue()) / 2);
+        QFont small = font();
+        small.setBold(false);
+        small.setItalic(false);
+        small.setPixelSize(std::max(6, int(cell.height() * 0.5)));
+        for (int kind = 0; kind < 2; ++kind) {
+            for (int sel = 0; sel < 2; ++sel) {
+                QPixmap &mark = m_marks[kind][sel];
+                mark = QPixmap(cell * ratio);
+                mark.setDevicePixelRatio(ratio);
+                // Opaque: copied without blending, and only where no text stands.
+                mark.fill(sel ? pal.color(QPalette::Highlight) : paper);
+                QPainter painter(&mark);
+                painter.setFont(small);
+                painter.setPen(sel ? pal.color(QPalette::HighlightedText) : markColor);
+                const QString letters = kind ? QStringLiteral("CR") : QStringLiteral("LF");
+                const QSizeF half(cell.width() * 0.75, cell.height() * 0.55);
+                painter.drawText(QRectF(QPointF(0, 0), half), Qt::AlignCenter, letters.left(1));
+                painter.drawText(QRectF(QPointF(cell.width() - half.width(), cell.height() - half.height()), half),
+                                 Qt::AlignCenter, letters.right(1));
+            }
+        }
+    }
+    return m_marks[cr][selected];
+}
+
+// A lone LF or CR line end is shown by a small two-letter mark after the end of its line (L over
+// F, C over R, as the control pictures look; the installed fonts have no glyphs for U+240A and
+// U+240D), in the colours of the selection when the line end is selected. A CR LF line end has
+// none. Only the paragraphs in the painted area are looked at.
+void TextArea::paintLineEndMarks(const QRect &area)
+{
+    const LineEndKinds &kinds = LineEnds::of(document())->kinds();
+    if (kinds.count(LineEnd::Lf) == 0 && kinds.count(LineEnd::Cr) == 0)
+        return;
+    QPainter painter(viewport());
     const QTextCursor cursor = textCursor();
     const int selStart = cursor.selectionStart();
     const int selEnd = cursor.selectionEnd();
     const QPointF offset = contentOffset();
+    const int cellWidth = std::max(6, qRound(QFontMetricsF(font()).horizontalAdvance(u'0')));
 
-    for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
+    QTextBlock block = firstVisibleBlock();
+    for (qsizetype number = block.blockNumber(); block.isValid() && number < kinds.size();
+         block = block.next(), ++number) {
         const QRectF geometry = blockBoundingGeometry(block).translated(offset);
         if (geometry.top() > area.bottom())
             break;
         if (!block.isVisible() || geometry.bottom() < area.top())
             continue;
-        const QString text = block.text();
+        const LineEnd kind = kinds.at(number);
+        if (kind == LineEnd::CrLf)
+            continue;
         const QTextLayout *layout = block.layout();
         if (!layout || layout->lineCount() == 0)
             continue;
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const QChar c = text.at(i);
-            if (c != PlainTextBox::loneCR && c != PlainTextBox::loneLF)
-                continue;
-            const QTextLine line = layout->lineForTextPosition(int(i));
-            if (!line.isValid())
-                continue;
-            const qreal x0 = line.cursorToX(int(i));
-            const qreal x1 = line.cursorToX(int(i) + 1);
-            const QPointF origin = geometry.topLeft() + layout->position();
-            const QRectF cell(origin.x() + std::min(x0, x1), origin.y() + line.y(),
-                              std::abs(x1 - x0), line.height());
-            if (!cell.intersects(area) || cell.width() < 3)
-                continue;
-            const int pos = block.position() + int(i);
-            const bool selected = pos >= selStart && pos < selEnd;
-            // A caret in front of the stand-in is drawn inside its room: leave it standing.
-            const qreal caretRoom = cursor.position() == pos ? cursorWidth() : 0;
-            painter.fillRect(cell.adjusted(caretRoom, 0, 0, 0),
-                             selected ? pal.brush(QPalette::Highlight) : background);
-            QFont small = font();
-            small.setBold(false);
-            small.setItalic(false);
-            small.setPixelSize(std::max(6, int(cell.height() * 0.5)));
-            painter.setFont(small);
-            painter.setPen(selected ? pal.color(QPalette::HighlightedText) : markColor);
-            const QString letters =
-                c == PlainTextBox::loneCR ? QStringLiteral("CR") : QStringLiteral("LF");
-            const QSizeF half(cell.width() * 0.6, cell.height() * 0.55);
-            painter.drawText(QRectF(cell.topLeft(), half), Qt::AlignCenter, letters.left(1));
-            painter.drawText(
-                QRectF(cell.bottomRight() - QPointF(half.width(), half.height()), half),
-                Qt::AlignCenter, letters.right(1));
-        }
+        const QTextLine line = layout->lineAt(layout->lineCount() - 1);
+        const int end = block.length() - 1;
+        const QPointF origin = geometry.topLeft() + layout->position();
+        // The end of the line's text, spaces included (left to right, as the pages are).
+        const QRect cell(qRound(origin.x() + line.x() + line.horizontalAdvance()) + cursorWidth() + 1,
+                         qRound(origin.y() + line.y()), cellWidth, qRound(line.height()));
+        if (!cell.intersects(area))
+            continue;
+        const int pos = block.position() + end;
+        const bool selected = pos >= selStart && pos < selEnd;
+        painter.drawPixmap(cell.topLeft(), lineEndMark(kind == LineEnd::Cr, selected, cell.size()));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QKeySequence>
 #include <QList>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QStringList>
 
@@ -14,7 +15,9 @@ namespace zimo {
 //   (Ctrl+C runs the CENTER command instead of copying);
 // - makes Shift+Return a plain line break, as Enter;
 // - takes dropped files only (reported by filesDropped) and ignores dropped text and pictures;
-// - shows the lone CR and LF stand-ins of the text box adapter as visible marks;
+// - inserts a CR LF line end for Return, and shows each lone LF and lone CR line end as a small
+//   mark after its line;
+// - copies with the document's own characters, and pastes its own copies back exactly;
 // - keeps its selection visible while another window (the search dialog) has the focus.
 class TextArea : public QPlainTextEdit
 {
@@ -31,6 +34,17 @@ public:
     // The local files a drag or drop carries, in the order of its list.
     static QStringList localFiles(const QMimeData *mime);
 
+    // The clipboard format that carries the model text of a copy (UTF-16, the machine's byte
+    // order), lone CR and LF included, beside the plain text other programs take.
+    static const QString modelTextMimeType;
+    // The model text a paste of this data inserts: the program's own copy as it was; plain text
+    // from other programs with each CR, LF and CR LF as a CR LF line end. Null when the data
+    // holds no text.
+    static QString pastedModelText(const QMimeData *mime);
+    // What a copy of this model text puts on the clipboard: plain text for other programs (a
+    // CR LF line end as LF, a lone CR or LF as itself) and the model text as it is.
+    static QMimeData *mimeDataOfModelText(const QString &model);
+
 signals:
     // Local files dropped onto the text area, in the order of the drop's list.
     void filesDropped(const QStringList &paths);
@@ -44,15 +58,22 @@ protected:
     void paintEvent(QPaintEvent *e) override;
     void changeEvent(QEvent *e) override;
     QMimeData *createMimeDataFromSelection() const override;
+    bool canInsertFromMimeData(const QMimeData *source) const override;
+    void insertFromMimeData(const QMimeData *source) override;
 
 private:
     bool isMenuShortcut(const QKeyEvent *e) const;
     bool acceptsDrag(const QMimeData *mime) const;
     void keepSelectionVisible();
     void paintLineEndMarks(const QRect &area);
+    const QPixmap &lineEndMark(bool cr, bool selected, QSize cell);
 
     QList<QKeySequence> m_menuKeys;
     bool m_fileDropEnabled = false;
+    // The marks as drawn last (LF, CR; plain and selected), and what they were drawn for: drawn
+    // once, then copied, since text drawing costs far more than a copy on every repaint.
+    QPixmap m_marks[2][2];
+    QString m_marksKey;
 };
 
 } // namespace zimo

@@ -1,0 +1,73 @@
+#include "app/statusline.h"
+
+#include "platform/qt/lineends.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTextBlock>
+
+namespace zimo {
+
+StatusLine::StatusLine(QStatusBar *bar, QPlainTextEdit *edit)
+    : QObject(bar), m_edit(edit), m_position(new QLabel(bar)), m_lineEnds(new QLabel(bar))
+{
+    m_position->setObjectName(QStringLiteral("statusPosition"));
+    m_lineEnds->setObjectName(QStringLiteral("statusLineEnds"));
+    // Room for large line numbers without the bar's items jumping while the caret moves.
+    m_position->setMinimumWidth(m_position->fontMetrics().horizontalAdvance(
+        QStringLiteral("行 0000000, 列 00000")));
+    // Filled before they join the bar, which takes its height from them then.
+    updatePosition();
+    updateLineEnds();
+    bar->addWidget(m_position);
+    bar->addWidget(m_lineEnds);
+    connect(edit, &QPlainTextEdit::cursorPositionChanged, this, &StatusLine::updatePosition);
+    connect(LineEnds::of(edit->document()), &LineEnds::countsChanged, this,
+            &StatusLine::updateLineEnds);
+}
+
+QString StatusLine::positionText() const
+{
+    const QTextCursor cursor = m_edit->textCursor();
+    return QStringLiteral("行 %1, 列 %2")
+        .arg(qsizetype(cursor.blockNumber()) + 1)
+        .arg(qsizetype(cursor.positionInBlock()) + 1);
+}
+
+QString StatusLine::lineEndText(const LineEndKinds &kinds)
+{
+    const qsizetype crlf = kinds.count(LineEnd::CrLf);
+    const qsizetype lf = kinds.count(LineEnd::Lf);
+    const qsizetype cr = kinds.count(LineEnd::Cr);
+    if (int(crlf > 0) + int(lf > 0) + int(cr > 0) > 1)
+        return QStringLiteral("改行: 混在");
+    if (lf > 0)
+        return QStringLiteral("改行: LF");
+    if (cr > 0)
+        return QStringLiteral("改行: CR");
+    if (crlf > 0)
+        return QStringLiteral("改行: CR LF");
+    return QStringLiteral("改行: なし");
+}
+
+QString StatusLine::lineEndText() const
+{
+    return lineEndText(LineEnds::of(m_edit->document())->kinds());
+}
+
+void StatusLine::updatePosition()
+{
+    const QString text = positionText();
+    if (m_position->text() != text)
+        m_position->setText(text);
+}
+
+void StatusLine::updateLineEnds()
+{
+    const QString text = lineEndText();
+    if (m_lineEnds->text() != text)
+        m_lineEnds->setText(text);
+}
+
+} // namespace zimo
