@@ -102,9 +102,9 @@ void TestHtmlHighlighter::colours_data()
     QTest::newRow("tag, comment over lines, text")
         << "<B x='1'>a<!--\r\nb\r\n-->c"
         << "mn amvvvm cccc|c|ccc ";
-    QTest::newRow("lone CR and LF stay inside their line as white space")
+    QTest::newRow("lone CR and LF end lines, a tag goes on over them")
         << "<a\rhref=x>\n&amp;"
-        << "mn aaaamvm rrrrr";
+        << "mn|aaaamvm|rrrrr";
     QTest::newRow("value over lines, then a script")
         << "<p t=\"1\r\n2\">\r\n<script>\r\nx<y\r\n</script>"
         << "mn amvv|vvm|mnnnnnnm|sss|mmnnnnnnm";
