@@ -1,5 +1,7 @@
 #include "app/form1.h"
 
+#include "app/encodingbutton.h"
+
 #include "document/loadtext.h"
 #include "platform/files.h"
 #include "platform/qt/textarea.h"
@@ -14,6 +16,7 @@
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStatusBar>
 
 namespace zimo {
 
@@ -119,7 +122,11 @@ Form1::Form1(QWidget *parent)
             load_text(m_services, paths.first());
     });
 
-    resize(pxX(this, clientWidthTwips), pxY(this, clientHeightTwips) + menuBar()->sizeHint().height());
+    // The status bar shows the document's encoding; the window grows by its height.
+    statusBar()->addPermanentWidget(new EncodingButton(m_document, statusBar()));
+
+    resize(pxX(this, clientWidthTwips), pxY(this, clientHeightTwips) + menuBar()->sizeHint().height() +
+                                            statusBar()->sizeHint().height());
 }
 
 Form1::~Form1()

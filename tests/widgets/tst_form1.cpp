@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
+#include <QToolButton>
 #include <QMessageBox>
 #include <QTimer>
 #include <QMimeData>
@@ -69,6 +71,7 @@ private slots:
     void menuTree();
     void initialState();
     void clientSizeAndResize();
+    void encodingInStatusBar();
     void startupFont_data();
     void startupFont();
     void commandLineDocument();
@@ -140,15 +143,53 @@ void TestForm1::clientSizeAndResize()
     QCOMPARE(form.textArea()->width(), qRound(11550 * dpiX / 1440));
     QCOMPARE(form.textArea()->height(), qRound(7230 * dpiY / 1440));
 
-    // Down to one pixel below the menu bar (with none left, the layout takes the area away).
-    const int bar = form.menuBar()->heightForWidth(120);
+    // Down to one pixel between the menu bar and the status bar (with none left, the layout takes
+    // the area away).
+    const int bar = form.menuBar()->heightForWidth(120) + form.statusBar()->sizeHint().height();
     for (const QSize size : {QSize(500, 300), QSize(1000, 700), QSize(120, bar + 10), QSize(120, bar + 1)}) {
         form.resize(size);
         QTRY_COMPARE(form.size(), size);
         const QRect client(0, form.menuBar()->height(), size.width(),
-                           size.height() - form.menuBar()->height());
+                           size.height() - form.menuBar()->height() - form.statusBar()->height());
         QTRY_COMPARE(form.textArea()->geometry(), client);
     }
+}
+
+// The status bar names the document's encoding; its menu writes in another one from now on.
+void TestForm1::encodingInStatusBar()
+{
+    Form1 form;
+    form.Form_Load({});
+    auto *button = form.statusBar()->findChild<QToolButton *>(QStringLiteral("encodingButton"));
+    QVERIFY(button);
+    QCOMPARE(button->text(), QStringLiteral("Shift_JIS（既定）"));
+
+    emit button->menu()->aboutToShow();
+    auto *reopen = button->menu()->findChild<QMenu *>(QStringLiteral("reopenMenu"));
+    auto *write = button->menu()->findChild<QMenu *>(QStringLiteral("writeMenu"));
+    QVERIFY(reopen && write);
+    QVERIFY(!reopen->isEnabled()); // no file yet
+    QStringList names;
+    QString checked;
+    QAction *utf8Bom = nullptr;
+    for (QAction *action : write->actions()) {
+        names.append(action->text());
+        if (action->isChecked())
+            checked = action->text();
+        if (action->text() == QStringLiteral("UTF-8（BOM付き）"))
+            utf8Bom = action;
+    }
+    QCOMPARE(names, (QStringList{"Shift_JIS", "UTF-8", "UTF-8（BOM付き）", "EUC-JP", "ISO-2022-JP",
+                                 "UTF-16LE（BOM付き）", "UTF-16BE（BOM付き）"}));
+    QCOMPARE(checked, QStringLiteral("Shift_JIS"));
+
+    QVERIFY(utf8Bom);
+    utf8Bom->trigger();
+    QTRY_COMPARE(button->text(), QStringLiteral("UTF-8（BOM付き）（指定）"));
+    QCOMPARE(form.documentCommands().encoding(), (TextEncoding{Encoding::Utf8, true}));
+
+    form.documentCommands().setEncoding({Encoding::EucJp, false}, EncodingOrigin::Recognised);
+    QCOMPARE(button->text(), QStringLiteral("EUC-JP"));
 }
 
 void TestForm1::startupFont_data()
