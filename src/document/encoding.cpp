@@ -94,16 +94,35 @@ QString decodeUtf8(QByteArrayView bytes)
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     qsizetype i = 0;
     while (i < n) {
-        // ASCII eight bytes at a time.
-        while (i + 8 <= n && (load64(p + i) & highBits) == 0) {
-            for (int k = 0; k < 8; ++k)
-                out[k] = p[i + k];
-            out += 8;
-            i += 8;
-        }
-        if (i >= n)
-            break;
         const unsigned char b = p[i];
+        if (b < 0x80) {
+            // ASCII eight bytes at a time while it lasts.
+            if (i + 8 <= n && (load64(p + i) & highBits) == 0) {
+                do {
+                    for (int k = 0; k < 8; ++k)
+                        out[k] = p[i + k];
+                    out += 8;
+                    i += 8;
+                } while (i + 8 <= n && (load64(p + i) & highBits) == 0);
+                continue;
+            }
+            *out++ = b;
+            ++i;
+            continue;
+        }
+        // Japanese text is mostly three-byte sequences: the common case first.
+        if ((b & 0xF0) == 0xE0 && i + 2 < n) {
+            const unsigned char b1 = p[i + 1];
+            const unsigned char b2 = p[i + 2];
+            if (isContinuation(b1) && isContinuation(b2)) {
+                const char16_t c = char16_t(((b & 0x0F) << 12) | ((b1 & 0x3F) << 6) | (b2 & 0x3F));
+                if (c >= 0x800 && (c < 0xD800 || c > 0xDFFF)) {
+                    *out++ = c;
+                    i += 3;
+                    continue;
+                }
+            }
+        }
         switch (utf8SequenceLength(p + i, n - i)) {
         case 1:
             *out++ = b;
