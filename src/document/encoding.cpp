@@ -651,6 +651,30 @@ bool isIso2022Candidate(QByteArrayView bytes)
     return at >= 0 && at + 1 < bytes.size() && (bytes[at + 1] == '$' || bytes[at + 1] == '(');
 }
 
+// Whether a UTF-16 reading can stand as the document's text: it holds no lone U+DC00..U+DC7F
+// (never made by the other decoders; the text box takes U+DC0A and U+DC0D for its marks of a lone
+// LF and CR, so such a unit, or an odd last byte below 0x80, would come back as another
+// character), and, for an even number of bytes, it does not end in a lone U+DC80..U+DCFF (which
+// would be written back as an odd last byte).
+bool utf16Clear(QStringView text, bool oddLength)
+{
+    const qsizetype n = text.size();
+    const char16_t *u = text.utf16();
+    for (qsizetype k = 0; k < n; ++k) {
+        const char16_t c = u[k];
+        if (c < 0xDC00 || c > 0xDC7F)
+            continue;
+        if (k == 0 || !isHighSurrogate(u[k - 1]))
+            return false;
+    }
+    if (!oddLength && n > 0) {
+        const char16_t last = u[n - 1];
+        if (isStandIn(last) && !(n > 1 && isHighSurrogate(u[n - 2])))
+            return false;
+    }
+    return true;
+}
+
 struct Found
 {
     Recognition recognition;
@@ -669,18 +693,9 @@ Found find(QByteArrayView bytes)
     if (starts("\xFF\xFE", 2) || starts("\xFE\xFF", 2)) {
         const Encoding e = bytes[0] == '\xFF' ? Encoding::Utf16LE : Encoding::Utf16BE;
         const QByteArrayView rest = bytes.sliced(2);
-        // A file whose last two bytes are a lone U+DC00..U+DCFF would be taken for an odd last
-        // byte on writing: not clearly UTF-16.
-        bool clear = true;
-        if (rest.size() >= 2 && rest.size() % 2 == 0) {
-            const QString tail = decodeUtf16(rest.last(rest.size() >= 4 ? 4 : 2),
-                                             e == Encoding::Utf16LE);
-            const char16_t last = tail.back().unicode();
-            const bool paired = tail.size() == 2 && isHighSurrogate(tail[0].unicode());
-            clear = !(last >= standInBase && last <= 0xDCFF && !paired);
-        }
-        if (clear)
-            return {{{e, true}, EncodingOrigin::Recognised}, {}};
+        QString text = decodeUtf16(rest, e == Encoding::Utf16LE);
+        if (utf16Clear(text, rest.size() % 2 != 0))
+            return {{{e, true}, EncodingOrigin::Recognised}, std::move(text)};
         return {{{Encoding::Cp932, false}, EncodingOrigin::Default}, {}};
     }
 
@@ -849,6 +864,9 @@ ForcedDecode decodeAs(Encoding e, QByteArrayView bytes)
     // the program's reading of such files anyway, so it counts as keeping the text.
     if (e == Encoding::Cp932) {
         result.lossless = true;
+    } else if ((e == Encoding::Utf16LE || e == Encoding::Utf16BE) &&
+               !utf16Clear(result.text, body.size() % 2 != 0)) {
+        result.lossless = false;
     } else {
         const EncodeResult back = encode(e, result.text);
         result.lossless = back.ok() && back.bytes == body;

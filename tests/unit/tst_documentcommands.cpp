@@ -635,8 +635,8 @@ void TestDocumentCommands::encodingsWrittenBack_data()
                               << crlf16le;
     QTest::newRow("UTF-16BE") << QByteArray("\xfe\xff\x65\xe5", 4) << QStringLiteral("日")
                               << QStringLiteral("UTF-16BE（BOM付き）") << crlf16be;
-    QTest::newRow("UTF-16LE, odd length") << QByteArray("\xff\xfe\xe5\x65\x41", 5)
-                                          << QStringLiteral("日") + QChar(0xDC41)
+    QTest::newRow("UTF-16LE, odd length") << QByteArray("\xff\xfe\xe5\x65\xc1", 5)
+                                          << QStringLiteral("日") + QChar(0xDCC1)
                                           << QStringLiteral("UTF-16LE（BOM付き）") << crlf16le;
 }
 

@@ -73,9 +73,16 @@ void TestEncoding::recognise_data()
     QTest::newRow("UTF-16LE BOM") << hex("fffe4100e565") << E::Utf16LE << true << R << u"A日"_s;
     QTest::newRow("UTF-16BE BOM") << hex("feff0041e565") << E::Utf16BE << true << R << u"A\uE565"_s;
     QTest::newRow("UTF-16LE BOM, odd length")
-        << hex("fffe41000a") << E::Utf16LE << true << R << u"A"_s + standIn(0x0A);
+        << hex("fffe4100c1") << E::Utf16LE << true << R << u"A"_s + standIn(0xC1);
+    // Texts the document cannot hold as UTF-16: read as code page 932, which keeps every byte.
     QTest::newRow("UTF-16LE BOM, last unit a lone DC80: not clear")
         << hex("fffe410080dc") << E::Cp932 << false << D << QString();
+    QTest::newRow("UTF-16LE BOM, odd last byte LF: not clear")
+        << hex("fffe41000a") << E::Cp932 << false << D << QString();
+    QTest::newRow("UTF-16BE BOM, a lone DC0A: not clear")
+        << hex("feffdc0a0041") << E::Cp932 << false << D << QString();
+    QTest::newRow("UTF-16LE BOM, U+10000 pairs with DC00")
+        << hex("fffe00d800dc") << E::Utf16LE << true << R << u"\U00010000"_s;
     QTest::newRow("UTF-16LE BOM, emoji at the end") << hex("fffe3dd800de") << E::Utf16LE << true
                                                     << R << u"😀"_s;
 
@@ -372,6 +379,11 @@ void TestEncoding::forcedDecode_data()
     QTest::newRow("UTF-16BE mark read as LE is text") << E::Utf16LE << hex("feff0041") << false
                                                       << true;
     QTest::newRow("UTF-16 ending in a lone DC80") << E::Utf16LE << hex("410080dc") << false << false;
+    QTest::newRow("UTF-16 with a lone DC0D") << E::Utf16LE << hex("0ddc4100") << false << false;
+    QTest::newRow("UTF-16 with an odd last byte CR") << E::Utf16LE << hex("41000d") << false
+                                                     << false;
+    QTest::newRow("UTF-16 with an odd last byte E3") << E::Utf16LE << hex("4100e3") << false
+                                                     << true;
     QTest::newRow("Shift_JIS read as ISO-2022-JP") << E::Iso2022Jp << hex("93fa967b") << false
                                                    << true;
     QTest::newRow("broken ISO-2022-JP") << E::Iso2022Jp << QByteArray("\x1b$BF|") << false << false;
