@@ -151,9 +151,10 @@ QString decodeUtf8(QByteArrayView bytes)
             break;
         }
     }
+    // The unused end of the buffer is not given back (as Qt's own conversion does not): the text
+    // of an opened file lives only until the text box has it, and shrinking a large block makes
+    // malloc hand out fresh pages for the next one.
     text.truncate(out - outStart);
-    if (text.size() < n - n / 4)
-        text.squeeze();
     return text;
 }
 
@@ -174,6 +175,18 @@ Utf8Check checkUtf8(QByteArrayView bytes)
             i += 8;
         if (i >= n)
             break;
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        // The common three-byte case (E1..EC, EE, EF: no overlong or surrogate form possible).
+        if (b >= 0xE1 && b <= 0xEF && b != 0xED && i + 2 < n && isContinuation(p[i + 1]) &&
+            isContinuation(p[i + 2])) {
+            check.multiByte = true;
+            i += 3;
+            continue;
+        }
         const int length = utf8SequenceLength(p + i, n - i);
         if (length == 0)
             return {false, check.multiByte};
@@ -187,7 +200,9 @@ EncodeResult encodeUtf8(QStringView text)
 {
     EncodeResult result;
     const qsizetype n = text.size();
-    result.bytes.resize(n * 3);
+    // Allocated at exactly this size: resize() of an empty array rounds a large block up, past
+    // the size malloc keeps on its heap, and every call would then fault in fresh pages.
+    result.bytes = QByteArray(n * 3, Qt::Uninitialized);
     auto *out = reinterpret_cast<unsigned char *>(result.bytes.data());
     auto *const outStart = out;
     const char16_t *const u = text.utf16();
@@ -258,7 +273,7 @@ EncodeResult encodeUtf16(QStringView text, bool little)
                          !(n > 1 && isHighSurrogate(text[n - 2].unicode()));
     if (oddByte)
         --n;
-    result.bytes.resize(n * 2 + (oddByte ? 1 : 0));
+    result.bytes = QByteArray(n * 2 + (oddByte ? 1 : 0), Qt::Uninitialized);
     if (little == littleEndian) {
         std::memcpy(result.bytes.data(), text.utf16(), size_t(n) * 2);
     } else {
@@ -403,7 +418,7 @@ EncodeResult encodeIconv(Encoding e, QStringView text)
     EncodeResult result;
     const qsizetype n = text.size();
     QByteArray &bytes = result.bytes;
-    bytes.resize(n * 2 + 16);
+    bytes = QByteArray(n * 2 + 16, Qt::Uninitialized);
     char *out = bytes.data();
     const char16_t *const units = text.utf16();
     Converter &cd = encoderFor(e);
@@ -423,7 +438,9 @@ EncodeResult encodeIconv(Encoding e, QStringView text)
         // Convert units[i, j).
         const char *in = reinterpret_cast<const char *>(units + i);
         size_t inLeft = size_t(j - i) * sizeof(char16_t);
-        size_t need = inLeft * 2 + 8;
+        // The buffer holds two bytes a unit, which is enough for nearly all text; the converter
+        // says when it is not (JIS X 0212 takes three bytes, escape sequences three more).
+        size_t need = 16;
         while (inLeft > 0) {
             reserveOut(bytes, out, need);
             size_t outLeft = size_t(bytes.size() - (out - bytes.data()));
@@ -431,8 +448,7 @@ EncodeResult encodeIconv(Encoding e, QStringView text)
             if (error == 0)
                 continue;
             if (error == E2BIG) {
-                // Escape sequences can take more than two bytes a unit: make more room.
-                need = outLeft + inLeft * 4 + 64;
+                need = outLeft + inLeft + 64;
                 continue;
             }
             // A character the encoding cannot hold: report it and go on after it.
@@ -759,8 +775,11 @@ Found find(QByteArrayView bytes)
 
     // 5. EUC-JP.
     if (validEuc()) {
+        // Kana first: it decides most real pages without reading them as code page 932 too.
+        if (mostlyKana(eucText))
+            return {{{Encoding::EucJp, false}, EncodingOrigin::Recognised}, std::move(eucText)};
         const QString &sjis = cp932Reading();
-        if (holdsStandIn(sjis) || holdsDoubleByteCharacter(sjis) || mostlyKana(eucText))
+        if (holdsStandIn(sjis) || holdsDoubleByteCharacter(sjis))
             return {{{Encoding::EucJp, false}, EncodingOrigin::Recognised}, std::move(eucText)};
     }
 

@@ -237,6 +237,11 @@ void TestEncoding::roundTrip_data()
         << E::Iso2022Jp << QByteArray("\x1b$B$\"\x1b(B\r\n\x1b$B$$\x1b(B\r\n")
         << u"あ\r\nい\r\n"_s;
 
+    // More than two bytes a character: the output buffer has to grow.
+    QTest::newRow("EUC-JP JIS X 0212 only") << E::EucJp << hex("8fb0a1").repeated(100)
+                                            << u"丂"_s.repeated(100);
+    QTest::newRow("ISO-2022-JP switching at every character")
+        << E::Iso2022Jp << QByteArray("a\x1b$BF|\x1b(B").repeated(100) << u"a日"_s.repeated(100);
     QTest::newRow("UTF-16LE text") << E::Utf16LE << hex("3c00e5653dd800de") << u"<日😀"_s;
     QTest::newRow("UTF-16BE text") << E::Utf16BE << hex("003c65e5d83dde00") << u"<日😀"_s;
     QTest::newRow("UTF-16LE lone surrogates in the file")
