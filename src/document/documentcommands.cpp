@@ -51,9 +51,9 @@ QString declarationPrompt(const QString &declared, TextEncoding written)
 {
     const QString name = encoding::statusText(written, EncodingOrigin::Recognised);
     return QStringLiteral("この文書の文字コードの宣言（charset=%1）は、これから保存する文字コード"
-                          "（%2）と一致しません。\n\n"
+                          "「%2」と一致しません。\n\n"
                           "宣言は書き換えません。ブラウザなどで正しく表示されないことがあります。"
-                          "\n\n%2 で保存するように切り替えますか？")
+                          "\n\n「%2」で保存するように切り替えますか？")
         .arg(declared, name);
 }
 
