@@ -141,7 +141,14 @@ const QByteArray &documentIn(Encoding e, int megabytes)
 
 const char *iconvName(Encoding e)
 {
-    return e == Encoding::EucJp ? "EUC-JP" : "ISO-2022-JP";
+    switch (e) {
+    case Encoding::EucJp:
+        return "EUC-JP";
+    case Encoding::Utf16BE:
+        return "UTF-16BE";
+    default:
+        return "ISO-2022-JP";
+    }
 }
 
 void codecDecode(benchmark::State &state, Encoding e)
@@ -248,6 +255,8 @@ BENCHMARK_CAPTURE(codecDecode, Utf16BE, Encoding::Utf16BE)->Arg(1)->Arg(10)->Uni
 BENCHMARK(BM_Utf16DecodeCopy)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(codecEncode, Utf16LE, Encoding::Utf16LE)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(codecEncode, Utf16BE, Encoding::Utf16BE)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(iconvDecode, Utf16BE, Encoding::Utf16BE)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(iconvEncode, Utf16BE, Encoding::Utf16BE)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Utf16EncodeCopy)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(codecDecode, EucJp, Encoding::EucJp)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(iconvDecode, EucJp, Encoding::EucJp)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);

@@ -383,9 +383,8 @@ QString decodeIconv(Encoding e, QByteArrayView bytes)
         ++in;
         cd.reset();
     }
+    // Not shrunk, as for UTF-8: the text lives only until the text box has it.
     text.truncate(out - outStart);
-    if (text.size() < n - n / 4)
-        text.squeeze();
     return text;
 }
 
