@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "app/statusline.h"
+#include "app/encodingbutton.h"
 #include "document/loadtext.h"
 #include "platform/files.h"
 #include "platform/qt/htmlhighlighter.h"
@@ -130,10 +131,12 @@ Form1::Form1(QWidget *parent)
             load_text(m_services, paths.first());
     });
 
-    // The status bar below Text1: the caret's line and column, the line ends. Text1 keeps the
-    // layout's size; the window is taller by the bar.
+    // The status bar below Text1: the caret's line and column, the line ends, and the document's
+    // encoding. Text1 keeps the layout's size; the window is taller by the bar. Its items are all
+    // added before the size is set: the bar takes its height from them.
     statusBar()->setSizeGripEnabled(false);
     new StatusLine(statusBar(), m_textArea);
+    statusBar()->addPermanentWidget(new EncodingButton(m_document, statusBar()));
 
     resize(pxX(this, clientWidthTwips), pxY(this, clientHeightTwips) +
                                             menuBar()->sizeHint().height() +

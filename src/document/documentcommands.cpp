@@ -1,6 +1,5 @@
 #include "document/documentcommands.h"
 
-#include "document/cp932.h"
 #include "document/documentfile.h"
 #include "platform/files.h"
 
@@ -28,12 +27,120 @@ constexpr int styleOverwrite = MsgStyle::OkCancel + MsgStyle::Question;   // 33
 constexpr int styleEnd = MsgStyle::OkCancel;                              // 1
 constexpr int styleUnencodable = MsgStyle::OkCancel + MsgStyle::Exclamation; // 49
 constexpr int styleFailure = MsgStyle::Exclamation;                        // 48
+constexpr int styleDeclaration = MsgStyle::OkCancel + MsgStyle::Exclamation; // 49
+
+QString reopenRefusedPrompt(const QString &path, Encoding encoding)
+{
+    const QString name = encoding::displayName(encoding);
+    return QStringLiteral("ファイル「%1」を %2 として開き直すことはできません。\n\n"
+                          "%2 として読むと、保存したときに元のバイトに戻らない部分があります。")
+        .arg(path, name);
+}
+
+// The names of a charset declaration that mean the encoding.
+bool declarationMatches(Encoding declared, Encoding written)
+{
+    if (declared == written)
+        return true;
+    // "utf-16" names either byte order.
+    const auto utf16 = [](Encoding e) { return e == Encoding::Utf16LE || e == Encoding::Utf16BE; };
+    return utf16(declared) && utf16(written);
+}
+
+QString declarationPrompt(const QString &declared, TextEncoding written)
+{
+    const QString name = encoding::statusText(written, EncodingOrigin::Recognised);
+    return QStringLiteral("この文書の文字コードの宣言（charset=%1）は、これから保存する文字コード"
+                          "「%2」と一致しません。\n\n"
+                          "宣言は書き換えません。ブラウザなどで正しく表示されないことがあります。"
+                          "\n\n「%2」で保存するように切り替えますか？")
+        .arg(declared, name);
+}
 
 } // namespace
 
 bool DocumentCommands::changed() const
 {
     return m_s.Text1.text() != m_file_text;
+}
+
+void DocumentCommands::setEncoding(TextEncoding encoding, EncodingOrigin origin)
+{
+    // A mark only where the encoding has one.
+    if (encoding::byteOrderMark({encoding.encoding, true}).isEmpty())
+        encoding.bom = false;
+    m_encoding = encoding;
+    m_encodingOrigin = origin;
+    if (m_encodingListener)
+        m_encodingListener();
+}
+
+QList<Encoding> DocumentCommands::reopenChoices()
+{
+    return {Encoding::Cp932,     Encoding::Utf8,    Encoding::EucJp,
+            Encoding::Iso2022Jp, Encoding::Utf16LE, Encoding::Utf16BE};
+}
+
+QList<TextEncoding> DocumentCommands::writeChoices()
+{
+    return {{Encoding::Cp932, false},     {Encoding::Utf8, false},    {Encoding::Utf8, true},
+            {Encoding::EucJp, false},     {Encoding::Iso2022Jp, false},
+            {Encoding::Utf16LE, true},    {Encoding::Utf16BE, true}};
+}
+
+bool DocumentCommands::canReopen() const
+{
+    return m_s.mnuFileOverwrite.isEnabled() && !m_s.CommonDialog1.fileName.isEmpty();
+}
+
+void DocumentCommands::reopenIn(Encoding encoding)
+{
+    if (!canReopen())
+        return;
+    if (changed() && m_s.messageBox.show(askOpen, styleOpen) != MsgAnswer::Ok)
+        return;
+    const QString path = m_s.CommonDialog1.fileName;
+    QString error;
+    std::optional<encoding::ForcedDecode> decoded;
+    {
+        BusyScope busy(m_s.app);
+        if (const std::optional<QByteArray> bytes = readWholeFile(path, &error))
+            decoded = encoding::decodeAs(encoding, *bytes);
+    }
+    if (!decoded) {
+        m_s.messageBox.show(readFailurePrompt(path, error), styleFailure);
+        return;
+    }
+    if (!decoded->lossless) {
+        m_s.messageBox.show(reopenRefusedPrompt(path, encoding), styleFailure);
+        return;
+    }
+    {
+        BusyScope busy(m_s.app);
+        const bool bom = decoded->bom;
+        m_s.Text1.setText(decoded->text);
+        decoded.reset();
+        m_file_text = m_s.Text1.text();
+        setEncoding({encoding, bom}, EncodingOrigin::Chosen);
+    }
+    stateChanged();
+}
+
+void DocumentCommands::writeFromNowOn(TextEncoding encoding)
+{
+    QString declared;
+    Encoding named = Encoding::Cp932;
+    const QString text = m_s.Text1.text();
+    if (encoding::hasDeclaration(text, &declared)) {
+        const bool known = encoding::declaredEncoding(text, &named, nullptr);
+        if ((!known || !declarationMatches(named, encoding.encoding)) &&
+            m_s.messageBox.show(declarationPrompt(declared, encoding), styleDeclaration) !=
+                MsgAnswer::Ok)
+            return;
+    }
+    setEncoding(encoding, EncodingOrigin::Chosen);
+    // The draft keeps the encoding the document is to be written in.
+    stateChanged();
 }
 
 void DocumentCommands::read_text()
@@ -50,13 +157,14 @@ void DocumentCommands::read_text()
         BusyScope busy(m_s.app);
         std::optional<QByteArray> bytes = readWholeFile(path, &error);
         if (bytes) {
-            QString text = cp932::decode(*bytes);
+            encoding::DecodedFile file = encoding::decodeFile(*bytes);
             bytes.reset();
-            m_s.Text1.setText(text);
-            text = QString();
+            m_s.Text1.setText(file.text);
+            file.text = QString();
             // The text box's own form of the text is the baseline of the questions.
             m_file_text = m_s.Text1.text();
             m_s.mnuFileOverwrite.setEnabled(true);
+            setEncoding(file.recognition.encoding, file.recognition.origin);
             opened = true;
         }
     }
@@ -75,14 +183,14 @@ bool DocumentCommands::writeDocument(const QString &path, const QString &text)
     std::optional<DocumentBytes> document;
     {
         BusyScope busy(m_s.app);
-        document = encodeDocument(text);
+        document = encodeDocument(text, m_encoding);
     }
     if (!document->unencodable.isEmpty()) {
-        if (m_s.messageBox.show(unencodablePrompt(text, document->unencodable), styleUnencodable) !=
-            MsgAnswer::Ok)
+        if (m_s.messageBox.show(unencodablePrompt(text, document->unencodable, m_encoding.encoding),
+                                styleUnencodable) != MsgAnswer::Ok)
             return false;
         BusyScope busy(m_s.app);
-        document->bytes = encodeDocumentWithReferences(text, document->unencodable);
+        document->bytes = encodeDocumentWithReferences(text, document->unencodable, m_encoding);
     }
     const bool existed = QFileInfo::exists(path);
     QString error;
@@ -136,6 +244,7 @@ void DocumentCommands::mnuFileNew_Click()
     m_s.Text1.setText(QString());
     m_s.mnuFileOverwrite.setEnabled(false);
     m_file_text = m_s.Text1.text();
+    setEncoding({}, EncodingOrigin::Default);
     stateChanged();
 }
 
@@ -217,8 +326,9 @@ void DocumentCommands::restoreDraft(const QString &text)
     m_file_text.clear();
     const QString &path = m_s.CommonDialog1.fileName;
     if (!path.isEmpty()) {
+        // The file as it is now, read in the document's (restored) encoding.
         if (const auto bytes = readWholeFile(path))
-            m_file_text = cp932::decode(*bytes);
+            m_file_text = encoding::decodeAs(m_encoding.encoding, *bytes).text;
     }
     m_s.Text1.setText(text);
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "document/encoding.h"
 #include "platform/services.h"
 
+#include <QList>
 #include <QString>
 #include <functional>
 
@@ -18,6 +20,27 @@ public:
     const QString &file_text() const { return m_file_text; }
     // Whether the text differs from file_text.
     bool changed() const;
+
+    // The encoding the document is written in (with its byte-order mark or not), and how it came
+    // to it. Open sets it from the file, New back to code page 932.
+    TextEncoding encoding() const { return m_encoding; }
+    EncodingOrigin encodingOrigin() const { return m_encodingOrigin; }
+    // Sets both, e.g. when a document is restored; tells the listener.
+    void setEncoding(TextEncoding encoding, EncodingOrigin origin);
+    // Called whenever the encoding or its origin changes (the status bar shows them).
+    void setEncodingListener(std::function<void()> listener) { m_encodingListener = std::move(listener); }
+
+    // The choices of the status bar's encoding menu.
+    static QList<Encoding> reopenChoices();
+    static QList<TextEncoding> writeChoices();
+    // Whether the document has a file to read again (as for "上書き(&S)").
+    bool canReopen() const;
+    // Reads the current file again in `encoding`, after the Open question when the text was
+    // changed. Refused with a message when that reading would not give back the file's bytes.
+    void reopenIn(Encoding encoding);
+    // Writes the document in `encoding` from now on; asks first when the page's own charset
+    // declaration names another encoding (the declaration is not rewritten).
+    void writeFromNowOn(TextEncoding encoding);
 
     // The open dialog, then the chosen file becomes the whole text.
     void read_text();
@@ -60,6 +83,9 @@ private:
 
     Services &m_s;
     QString m_file_text;
+    TextEncoding m_encoding;
+    EncodingOrigin m_encodingOrigin = EncodingOrigin::Default;
+    std::function<void()> m_encodingListener;
 };
 
 } // namespace zimo

@@ -1,6 +1,5 @@
 #include "document/documentfile.h"
 
-#include "document/cp932.h"
 
 #include <QFileInfo>
 
@@ -24,30 +23,36 @@ QString hexCode(char32_t codePoint)
 
 } // namespace
 
-DocumentBytes encodeDocument(QStringView text)
+DocumentBytes encodeDocument(QStringView text, TextEncoding encoding)
 {
-    cp932::EncodeResult encoded = cp932::encode(text);
-    encoded.bytes.append("\r\n", 2);
+    encoding::EncodeResult encoded = encoding::encode(encoding.encoding, text);
+    const QByteArray mark = encoding::byteOrderMark(encoding);
+    if (!mark.isEmpty())
+        encoded.bytes.prepend(mark);
+    encoded.bytes.append(encoding::encode(encoding.encoding, u"\r\n").bytes);
     return {std::move(encoded.bytes), std::move(encoded.unencodable)};
 }
 
-QByteArray encodeDocumentWithReferences(QStringView text, const QList<qsizetype> &unencodable)
+QByteArray encodeDocumentWithReferences(QStringView text, const QList<qsizetype> &unencodable,
+                                        TextEncoding encoding)
 {
-    QByteArray bytes;
+    const Encoding e = encoding.encoding;
+    QByteArray bytes = encoding::byteOrderMark(encoding);
     bytes.reserve(text.size() + unencodable.size() * 10 + 2);
     qsizetype from = 0;
-    // The pieces between the characters are encoded one by one: code page 932 has no shift
-    // state, so the pieces' bytes joined are the bytes of the whole.
+    // The pieces between the characters are encoded one by one. Each piece ends in the
+    // encoding's initial state (ISO-2022-JP returns to ASCII), so the pieces' bytes joined read
+    // as the whole.
     for (const qsizetype pos : unencodable) {
         if (pos < from || pos >= text.size())
             continue;
-        bytes.append(cp932::encode(text.sliced(from, pos - from)).bytes);
+        bytes.append(encoding::encode(e, text.sliced(from, pos - from)).bytes);
         const auto [codePoint, units] = codePointAt(text, pos);
-        bytes.append(characterReference(codePoint).toLatin1());
+        bytes.append(encoding::encode(e, characterReference(codePoint)).bytes);
         from = pos + units;
     }
-    bytes.append(cp932::encode(text.sliced(from)).bytes);
-    bytes.append("\r\n", 2);
+    bytes.append(encoding::encode(e, text.sliced(from)).bytes);
+    bytes.append(encoding::encode(e, u"\r\n").bytes);
     return bytes;
 }
 
@@ -75,7 +80,7 @@ TextPlace placeOf(QStringView text, qsizetype position)
     return place;
 }
 
-QString unencodablePrompt(QStringView text, const QList<qsizetype> &unencodable)
+QString unencodablePrompt(QStringView text, const QList<qsizetype> &unencodable, Encoding encoding)
 {
     if (unencodable.isEmpty())
         return {};
@@ -88,8 +93,12 @@ QString unencodablePrompt(QStringView text, const QList<qsizetype> &unencodable)
     const QString which = visible
                               ? QStringLiteral("「%1」（%2）").arg(QString::fromUcs4(&place.codePoint, 1), code)
                               : code;
-    QString prompt = QStringLiteral("この文書には、シフトJIS（コード ページ 932）で保存できない文字が "
-                                    "%1 個あります。\n\n")
+    // A name that ends in a Latin letter or digit is set off by a blank, as "HTML の" below.
+    QString name = encoding::longName(encoding);
+    if (name.back().unicode() < 0x80)
+        name += u' ';
+    QString prompt = QStringLiteral("この文書には、%1で保存できない文字が %2 個あります。\n\n")
+                         .arg(name)
                          .arg(unencodable.size());
     prompt += QStringLiteral("最初の文字：%1　%2 行目の %3 文字目\n\n")
                   .arg(which)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/encoding.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -7,22 +9,24 @@
 
 namespace zimo {
 
-// Document files: the text in code page 932 with no byte-order mark, written whole and followed
-// by one CR LF. Reading takes every byte as it is (see cp932::decode); writing gives back the
-// same bytes for everything reading produced.
+// Document files: the text in the document's encoding (code page 932 unless the file said
+// otherwise; see encoding.h), its byte-order mark first when it had one, written whole and
+// followed by one CR LF in that encoding. Reading takes every byte as it is; writing gives back
+// the same bytes for everything reading produced.
 
-// The bytes of a document file for `text`, and the positions of the characters code page 932
+// The bytes of a document file for `text`, and the positions of the characters the encoding
 // cannot hold (left out of `bytes`; empty when every character fits).
 struct DocumentBytes
 {
     QByteArray bytes;
     QList<qsizetype> unencodable;
 };
-DocumentBytes encodeDocument(QStringView text);
+DocumentBytes encodeDocument(QStringView text, TextEncoding encoding = {});
 
 // The bytes of a document file for `text` with every character at `unencodable` (as reported by
 // encodeDocument) written as an HTML numeric character reference such as "&#x1F600;".
-QByteArray encodeDocumentWithReferences(QStringView text, const QList<qsizetype> &unencodable);
+QByteArray encodeDocumentWithReferences(QStringView text, const QList<qsizetype> &unencodable,
+                                        TextEncoding encoding = {});
 
 // "&#x" + the code point in upper-case hex + ";".
 QString characterReference(char32_t codePoint);
@@ -36,9 +40,11 @@ struct TextPlace
 };
 TextPlace placeOf(QStringView text, qsizetype position);
 
-// The question asked before writing a text that holds characters code page 932 cannot hold:
-// names the first one (shown, with its U+ code, line and column) and how many there are.
-QString unencodablePrompt(QStringView text, const QList<qsizetype> &unencodable);
+// The question asked before writing a text that holds characters the encoding cannot hold:
+// names the encoding, the first character (shown, with its U+ code, line and column) and how
+// many there are.
+QString unencodablePrompt(QStringView text, const QList<qsizetype> &unencodable,
+                          Encoding encoding = Encoding::Cp932);
 
 // Messages for a failed write or read of `path`. `reason` is what the file layer said (for a
 // write, already in the user's words).

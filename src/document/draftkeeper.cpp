@@ -1,5 +1,6 @@
 #include "document/draftkeeper.h"
 
+#include "document/encoding.h"
 #include "platform/files.h"
 
 #include <QCoreApplication>
@@ -43,6 +44,28 @@ const FieldRow fieldRows[] = {
      },
      [](Services &s, DocumentCommands &, const QString &v) {
          s.mnuFileOverwrite.setEnabled(v == QLatin1String("1"));
+     }},
+    // The encoding the document is written in, with its byte-order mark and how it was come to.
+    {"encoding",
+     [](Services &, DocumentCommands &d) { return encoding::displayName(d.encoding().encoding); },
+     [](Services &, DocumentCommands &d, const QString &v) {
+         for (const Encoding e : DocumentCommands::reopenChoices())
+             if (encoding::displayName(e) == v)
+                 d.setEncoding({e, d.encoding().bom}, d.encodingOrigin());
+     }},
+    {"bom",
+     [](Services &, DocumentCommands &d) {
+         return d.encoding().bom ? QStringLiteral("1") : QStringLiteral("0");
+     },
+     [](Services &, DocumentCommands &d, const QString &v) {
+         d.setEncoding({d.encoding().encoding, v == QLatin1String("1")}, d.encodingOrigin());
+     }},
+    {"origin",
+     [](Services &, DocumentCommands &d) { return QString::number(int(d.encodingOrigin())); },
+     [](Services &, DocumentCommands &d, const QString &v) {
+         const int origin = v.toInt();
+         if (origin >= int(EncodingOrigin::Default) && origin <= int(EncodingOrigin::Chosen))
+             d.setEncoding(d.encoding(), EncodingOrigin(origin));
      }},
 };
 

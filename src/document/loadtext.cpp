@@ -1,6 +1,6 @@
 #include "document/loadtext.h"
 
-#include "document/cp932.h"
+#include "document/encoding.h"
 #include "platform/files.h"
 
 #include <QFileInfo>
@@ -21,15 +21,26 @@ void load_text(Services &s, const QString &path)
         return;
     }
 
-    const QList<QByteArray> lines = splitLines(*bytes);
-    if (lines.isEmpty())
+    // The file's bytes are read in their own encoding (the document keeps its own), then split
+    // into lines as splitLines does for bytes: a line ends at CR LF or at a lone CR; a lone LF
+    // stays inside its line.
+    const QString text = encoding::decodeFile(*bytes).text;
+    if (text.isEmpty())
         return;
     // Each line goes after the current selection, which stays in place but is no longer
     // selected; all lines together make one insertion, each followed by CR LF.
     QString inserted;
-    for (const QByteArray &line : lines) {
-        inserted += cp932::decode(line);
+    inserted.reserve(text.size() + 2);
+    qsizetype from = 0;
+    while (from < text.size()) {
+        qsizetype cr = text.indexOf(u'\r', from);
+        if (cr < 0)
+            cr = text.size();
+        inserted += QStringView(text).sliced(from, cr - from);
         inserted += QLatin1String("\r\n");
+        from = cr + 1;
+        if (cr + 1 < text.size() && text[cr + 1] == u'\n')
+            ++from;
     }
     s.Text1.setSelText(s.Text1.selText() + inserted);
 }

@@ -1,6 +1,6 @@
 #include "markup/markupcommands.h"
 
-#include "document/cp932.h"
+#include "document/encoding.h"
 #include "markup/brmarkup.h"
 #include "platform/files.h"
 
@@ -49,7 +49,8 @@ void MarkupCommands::appendSnippetFile(const QString &fileName)
     const std::optional<QByteArray> bytes = readWholeFile(fileName);
     if (!bytes)
         return;
-    m_s.Text1.setText(markup::appendSnippet(m_s.Text1.text(), cp932::decode(*bytes)));
+    // The snippet's bytes are read in their own encoding; the document keeps its own.
+    m_s.Text1.setText(markup::appendSnippet(m_s.Text1.text(), encoding::decodeFile(*bytes).text));
 }
 
 void MarkupCommands::mnuEditBack_Click()

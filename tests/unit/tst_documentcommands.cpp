@@ -16,6 +16,9 @@
 using namespace zimo;
 using namespace zimo::test;
 
+Q_DECLARE_METATYPE(zimo::Encoding)
+Q_DECLARE_METATYPE(zimo::TextEncoding)
+
 namespace {
 
 const QString filter =
@@ -101,6 +104,14 @@ private slots:
     void fullDiskAtEverySize();
     void unencodableCharacters_data();
     void unencodableCharacters();
+    void encodingsWrittenBack_data();
+    void encodingsWrittenBack();
+    void unencodableInEncoding_data();
+    void unencodableInEncoding();
+    void reopenIn_data();
+    void reopenIn();
+    void writeFromNowOn_data();
+    void writeFromNowOn();
 
 private:
     std::unique_ptr<zimo::test::WorkFolder> m_dir;
@@ -675,6 +686,222 @@ void TestDocumentCommands::unencodableCharacters()
     }
     QCOMPARE(w.doc.file_text(),
              overwrite && answer == MsgAnswer::Ok ? text : QStringLiteral("old"));
+}
+
+void TestDocumentCommands::encodingsWrittenBack_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QByteArray>("lineEnd");
+    const QByteArray crlf("\r\n");
+    const QByteArray crlf16le("\r\0\n\0", 4);
+    const QByteArray crlf16be("\0\r\0\n", 4);
+    QTest::newRow("Shift_JIS") << QByteArray("\x93\xfa\x96\x7b") << QStringLiteral("日本")
+                               << QStringLiteral("Shift_JIS（既定）") << crlf;
+    QTest::newRow("UTF-8 declared") << QByteArray("<meta charset=utf-8>\xe6\x97\xa5")
+                                    << QStringLiteral("<meta charset=utf-8>日")
+                                    << QStringLiteral("UTF-8") << crlf;
+    QTest::newRow("UTF-8 with its mark and a bad byte")
+        << QByteArray("\xef\xbb\xbf\xe6\x97\xa5\xff\r\n") << QStringLiteral("日") + QChar(0xDCFF) + QStringLiteral("\r\n")
+        << QStringLiteral("UTF-8（BOM付き）") << crlf;
+    QTest::newRow("EUC-JP") << QByteArray("\xc6\xfc\xcb\xdc\xb8\xec\r\n")
+                            << QStringLiteral("日本語\r\n") << QStringLiteral("EUC-JP") << crlf;
+    QTest::newRow("ISO-2022-JP") << QByteArray("\x1b$BF|K\\\x1b(B\r\n")
+                                 << QStringLiteral("日本\r\n") << QStringLiteral("ISO-2022-JP") << crlf;
+    QTest::newRow("UTF-16LE") << QByteArray("\xff\xfe\xe5\x65\r\0\n\0", 8)
+                              << QStringLiteral("日\r\n") << QStringLiteral("UTF-16LE（BOM付き）")
+                              << crlf16le;
+    QTest::newRow("UTF-16BE") << QByteArray("\xfe\xff\x65\xe5", 4) << QStringLiteral("日")
+                              << QStringLiteral("UTF-16BE（BOM付き）") << crlf16be;
+    QTest::newRow("UTF-16LE, odd length") << QByteArray("\xff\xfe\xe5\x65\xc1", 5)
+                                          << QStringLiteral("日") + QChar(0xDCC1)
+                                          << QStringLiteral("UTF-16LE（BOM付き）") << crlf16le;
+}
+
+// A page opens in its own encoding and Overwrite and Save write it back byte for byte, then the
+// final CR LF in that encoding; New goes back to code page 932.
+void TestDocumentCommands::encodingsWrittenBack()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(QString, status);
+    QFETCH(QByteArray, lineEnd);
+    writeBytes(path("page.html"), bytes);
+    Window w;
+    int told = 0;
+    w.doc.setEncodingListener([&] { ++told; });
+    w.openFile(path("page.html"));
+    QCOMPARE(w.p.text.text(), text);
+    QCOMPARE(encoding::statusText(w.doc.encoding(), w.doc.encodingOrigin()), status);
+    QCOMPARE(told, 1);
+
+    w.doc.mnuFileOverwrite_Click();
+    QCOMPARE(bytesOf(path("page.html")), bytes + lineEnd);
+    w.saveAs(path("copy.html"));
+    QCOMPARE(bytesOf(path("copy.html")), bytes + lineEnd);
+    QVERIFY(w.p.messageBox.shown.isEmpty());
+
+    w.doc.mnuFileNew_Click();
+    QCOMPARE(w.doc.encoding(), TextEncoding{});
+    QCOMPARE(w.doc.encodingOrigin(), EncodingOrigin::Default);
+    w.type(QStringLiteral("日"));
+    w.saveAs(path("new.html"));
+    QCOMPARE(bytesOf(path("new.html")), QByteArray("\x93\xfa\r\n"));
+}
+
+void TestDocumentCommands::unencodableInEncoding_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("named");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("EUC-JP, emoji") << QByteArray("\xa4\xa2\xa4\xa4") << QStringLiteral("😀")
+                                   << QStringLiteral("EUC-JP で")
+                                   << QByteArray("\xa4\xa2\xa4\xa4&#x1F600;\r\n");
+    QTest::newRow("ISO-2022-JP, half-width katakana after kanji")
+        << QByteArray("\x1b$BF|\x1b(B") << QStringLiteral("日ｱ")
+        << QStringLiteral("ISO-2022-JP（JIS）で")
+        << QByteArray("\x1b$BF|F|\x1b(B&#xFF71;\r\n");
+    QTest::newRow("UTF-8, lone surrogate")
+        << QByteArray("\xe6\x97\xa5") << QString(QChar(0xD800)) << QStringLiteral("UTF-8 で")
+        << QByteArray("\xe6\x97\xa5&#xD800;\r\n");
+}
+
+// A character the document's encoding cannot hold gets the question, naming that encoding, and
+// OK writes it as a character reference in that encoding.
+void TestDocumentCommands::unencodableInEncoding()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, typed);
+    QFETCH(QString, named);
+    QFETCH(QByteArray, written);
+    writeBytes(path("page.html"), bytes);
+    Window w;
+    w.openFile(path("page.html"));
+    w.type(typed);
+    w.answers({MsgAnswer::Ok});
+    w.doc.mnuFileOverwrite_Click();
+    QCOMPARE(w.p.messageBox.shown.size(), 1);
+    const ShownMessage question = w.p.messageBox.shown.first();
+    QCOMPARE(question.style, 49);
+    QVERIFY2(question.prompt.startsWith(QStringLiteral("この文書には、") + named),
+             qPrintable(question.prompt));
+    QCOMPARE(bytesOf(path("page.html")), written);
+}
+
+void TestDocumentCommands::reopenIn_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("edited");
+    QTest::addColumn<QList<int>>("answers");
+    QTest::addColumn<Encoding>("chosen");
+    QTest::addColumn<QString>("text");     // after the command
+    QTest::addColumn<int>("questions");    // boxes shown
+    using E = Encoding;
+    const QByteArray euc("\xa4\xa2"); // one kana: read as code page 932 by default
+    QTest::newRow("EUC-JP read as Shift_JIS, reopened") << euc << false << QList<int>{} << E::EucJp
+                                                        << QStringLiteral("あ") << 0;
+    QTest::newRow("edited, OK to the question") << euc << true << QList<int>{MsgAnswer::Ok}
+                                                << E::EucJp << QStringLiteral("あ") << 1;
+    QTest::newRow("edited, Cancel keeps the text")
+        << euc << true << QList<int>{MsgAnswer::Cancel} << E::EucJp << QStringLiteral("､｢!") << 1;
+    QTest::newRow("UTF-16LE keeps its mark") << QByteArray("\xff\xfe\x41\x00", 4) << false
+                                             << QList<int>{} << E::Utf16LE << QStringLiteral("A") << 0;
+    QTest::newRow("as ISO-2022-JP that would not come back: refused")
+        << QByteArray("\x1b$BF|") << false << QList<int>{} << E::Iso2022Jp
+        << QStringLiteral("\x1b$BF|") << 1;
+}
+
+// Reopening reads the file again in the chosen encoding; writing it back gives the same bytes.
+void TestDocumentCommands::reopenIn()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, edited);
+    QFETCH(QList<int>, answers);
+    QFETCH(Encoding, chosen);
+    QFETCH(QString, text);
+    QFETCH(int, questions);
+    writeBytes(path("page.txt"), bytes);
+    Window w;
+    QVERIFY(!w.doc.canReopen());
+    w.doc.reopenIn(chosen); // no file yet: nothing
+    QVERIFY(w.p.messageBox.shown.isEmpty());
+    w.openFile(path("page.txt"));
+    QVERIFY(w.doc.canReopen());
+    const TextEncoding before = w.doc.encoding();
+    if (edited)
+        w.type(QStringLiteral("!"));
+    w.answers(answers);
+    w.doc.reopenIn(chosen);
+    QCOMPARE(w.p.text.text(), text);
+    QCOMPARE(w.p.messageBox.shown.size(), questions);
+    const bool done = w.doc.encodingOrigin() == EncodingOrigin::Chosen;
+    QCOMPARE(done, w.doc.encoding().encoding == chosen);
+    if (!done) {
+        QCOMPARE(w.doc.encoding(), before);
+        return;
+    }
+    QCOMPARE(w.doc.file_text(), text);
+    QVERIFY(!w.doc.changed());
+    w.doc.mnuFileOverwrite_Click();
+    QCOMPARE(bytesOf(path("page.txt")).left(bytes.size()), bytes);
+}
+
+void TestDocumentCommands::writeFromNowOn_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<TextEncoding>("chosen");
+    QTest::addColumn<int>("answer"); // -1: no question
+    QTest::addColumn<QByteArray>("written");
+    const TextEncoding utf8{Encoding::Utf8, false};
+    const TextEncoding utf8Bom{Encoding::Utf8, true};
+    QByteArray utf16be;
+    for (const char c : QByteArray("<meta charset=utf-16>\r\n"))
+        utf16be += QByteArray(1, '\0') + c;
+    QTest::newRow("no declaration: no question") << QStringLiteral("日") << utf8 << -1
+                                                 << QByteArray("\xe6\x97\xa5\r\n");
+    QTest::newRow("UTF-8 mark, declared UTF-8") << QStringLiteral("<meta charset=UTF-8>") << utf8Bom
+                                                << -1
+                                                << QByteArray("\xef\xbb\xbf<meta charset=UTF-8>\r\n");
+    QTest::newRow("declared Shift_JIS, OK") << QStringLiteral("<meta charset=Shift_JIS>日") << utf8
+                                            << int(MsgAnswer::Ok)
+                                            << QByteArray("<meta charset=Shift_JIS>\xe6\x97\xa5\r\n");
+    QTest::newRow("declared Shift_JIS, Cancel") << QStringLiteral("<meta charset=Shift_JIS>日") << utf8
+                                                << int(MsgAnswer::Cancel)
+                                                << QByteArray("<meta charset=Shift_JIS>\x93\xfa\r\n");
+    QTest::newRow("declared utf-16 for UTF-16BE") << QStringLiteral("<meta charset=utf-16>")
+                                                  << TextEncoding{Encoding::Utf16BE, true} << -1
+                                                  << QByteArray("\xfe\xff", 2) + utf16be;
+    QTest::newRow("unknown name") << QStringLiteral("<meta charset=koi8-r>") << utf8
+                                  << int(MsgAnswer::Ok) << QByteArray("<meta charset=koi8-r>\r\n");
+}
+
+// Choosing the encoding to write in: a warning when the page declares another one.
+void TestDocumentCommands::writeFromNowOn()
+{
+    QFETCH(QString, text);
+    QFETCH(TextEncoding, chosen);
+    QFETCH(int, answer);
+    QFETCH(QByteArray, written);
+    Window w;
+    w.type(text);
+    if (answer >= 0)
+        w.answers({answer});
+    w.doc.writeFromNowOn(chosen);
+    QCOMPARE(w.p.messageBox.shown.size(), answer >= 0 ? 1 : 0);
+    if (answer >= 0) {
+        const ShownMessage warning = w.p.messageBox.shown.first();
+        QCOMPARE(warning.style, 49);
+        QVERIFY2(warning.prompt.contains(QStringLiteral("charset=")) &&
+                     warning.prompt.contains(encoding::statusText(chosen, EncodingOrigin::Recognised)),
+                 qPrintable(warning.prompt));
+    }
+    const bool switched = answer != int(MsgAnswer::Cancel);
+    QCOMPARE(w.doc.encoding(), switched ? chosen : TextEncoding{});
+    QCOMPARE(w.doc.encodingOrigin(), switched ? EncodingOrigin::Chosen : EncodingOrigin::Default);
+    w.saveAs(path("out.html"));
+    QCOMPARE(bytesOf(path("out.html")), written);
 }
 
 QTEST_GUILESS_MAIN(TestDocumentCommands)

@@ -63,6 +63,14 @@ void TestLoadText::lines_data()
     QTest::newRow("empty lines") << QByteArray("\r\n\r\n") << QStringLiteral("\r\n\r\n");
     QTest::newRow("Japanese") << QByteArray("\x93\xfa\x96\x7b\x8c\xea\r\n\xb1\xb2")
                               << QStringLiteral("日本語\r\nｱｲ\r\n");
+    // Every encoding the program recognises, split into lines after decoding.
+    QTest::newRow("UTF-8") << QByteArray("\xe6\x97\xa5\r\n\xef\xbd\xb1\nz")
+                           << QStringLiteral("日\r\nｱ\nz\r\n");
+    QTest::newRow("UTF-16LE with its mark")
+        << QByteArray("\xff\xfe\xe5\x65\r\0\n\0a\0\r\0", 12) << QStringLiteral("日\r\na\r\n");
+    QTest::newRow("EUC-JP kana") << QByteArray("\xa4\xa2\xa4\xa4\rx") << QStringLiteral("あい\r\nx\r\n");
+    QTest::newRow("ISO-2022-JP over two lines")
+        << QByteArray("\x1b$BF|\x1b(B\r\n\x1b$BK\\\x1b(B") << QStringLiteral("日\r\n本\r\n");
 }
 
 void TestLoadText::lines()

@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
+#include <QToolButton>
 #include <QMessageBox>
 #include <QTimer>
 #include <QMimeData>
@@ -76,6 +78,7 @@ private slots:
     void clientSizeAndResize();
     void statusBar_data();
     void statusBar();
+    void encodingInStatusBar();
     void startupFont_data();
     void startupFont();
     void commandLineDocument();
@@ -217,6 +220,43 @@ void TestForm1::statusBar()
     QCOMPARE(lineEndsLabel->text(), afterEnter);
     form.textArea()->undo();
     QCOMPARE(lineEndsLabel->text(), lineEnds);
+}
+
+// The status bar names the document's encoding; its menu writes in another one from now on.
+void TestForm1::encodingInStatusBar()
+{
+    Form1 form;
+    form.Form_Load({});
+    auto *button = form.statusBar()->findChild<QToolButton *>(QStringLiteral("encodingButton"));
+    QVERIFY(button);
+    QCOMPARE(button->text(), QStringLiteral("Shift_JIS（既定）"));
+
+    emit button->menu()->aboutToShow();
+    auto *reopen = button->menu()->findChild<QMenu *>(QStringLiteral("reopenMenu"));
+    auto *write = button->menu()->findChild<QMenu *>(QStringLiteral("writeMenu"));
+    QVERIFY(reopen && write);
+    QVERIFY(!reopen->isEnabled()); // no file yet
+    QStringList names;
+    QString checked;
+    QAction *utf8Bom = nullptr;
+    for (QAction *action : write->actions()) {
+        names.append(action->text());
+        if (action->isChecked())
+            checked = action->text();
+        if (action->text() == QStringLiteral("UTF-8（BOM付き）"))
+            utf8Bom = action;
+    }
+    QCOMPARE(names, (QStringList{"Shift_JIS", "UTF-8", "UTF-8（BOM付き）", "EUC-JP", "ISO-2022-JP",
+                                 "UTF-16LE（BOM付き）", "UTF-16BE（BOM付き）"}));
+    QCOMPARE(checked, QStringLiteral("Shift_JIS"));
+
+    QVERIFY(utf8Bom);
+    utf8Bom->trigger();
+    QTRY_COMPARE(button->text(), QStringLiteral("UTF-8（BOM付き）（指定）"));
+    QCOMPARE(form.documentCommands().encoding(), (TextEncoding{Encoding::Utf8, true}));
+
+    form.documentCommands().setEncoding({Encoding::EucJp, false}, EncodingOrigin::Recognised);
+    QCOMPARE(button->text(), QStringLiteral("EUC-JP"));
 }
 
 void TestForm1::startupFont_data()

@@ -1,0 +1,58 @@
+#include "app/encodingbutton.h"
+
+#include "document/documentcommands.h"
+
+#include <QMenu>
+
+namespace zimo {
+
+EncodingButton::EncodingButton(DocumentCommands &document, QWidget *parent)
+    : QToolButton(parent), m_document(document), m_menu(new QMenu(this))
+{
+    setObjectName(QStringLiteral("encodingButton"));
+    setAutoRaise(true);
+    setPopupMode(QToolButton::InstantPopup);
+    setToolButtonStyle(Qt::ToolButtonTextOnly);
+    setFocusPolicy(Qt::NoFocus);
+    setToolTip(QStringLiteral("文字コード"));
+    setMenu(m_menu);
+    // Built each time it opens, so that it shows the state of that moment.
+    connect(m_menu, &QMenu::aboutToShow, this, &EncodingButton::fillMenu);
+    m_document.setEncodingListener([this] { refresh(); });
+    refresh();
+}
+
+void EncodingButton::refresh()
+{
+    setText(encoding::statusText(m_document.encoding(), m_document.encodingOrigin()));
+}
+
+void EncodingButton::fillMenu()
+{
+    m_menu->clear();
+    const TextEncoding current = m_document.encoding();
+
+    QMenu *reopen = m_menu->addMenu(QStringLiteral("別の文字コードで開き直す(&R)"));
+    reopen->setObjectName(QStringLiteral("reopenMenu"));
+    reopen->setEnabled(m_document.canReopen());
+    for (const Encoding e : DocumentCommands::reopenChoices()) {
+        QAction *action = reopen->addAction(encoding::displayName(e));
+        action->setCheckable(true);
+        action->setChecked(e == current.encoding);
+        // Queued: the questions and the reading run after the menu has closed.
+        connect(action, &QAction::triggered, this, [this, e] { m_document.reopenIn(e); },
+                Qt::QueuedConnection);
+    }
+
+    QMenu *write = m_menu->addMenu(QStringLiteral("保存する文字コード(&W)"));
+    write->setObjectName(QStringLiteral("writeMenu"));
+    for (const TextEncoding e : DocumentCommands::writeChoices()) {
+        QAction *action = write->addAction(encoding::statusText(e, EncodingOrigin::Recognised));
+        action->setCheckable(true);
+        action->setChecked(e == current);
+        connect(action, &QAction::triggered, this, [this, e] { m_document.writeFromNowOn(e); },
+                Qt::QueuedConnection);
+    }
+}
+
+} // namespace zimo
