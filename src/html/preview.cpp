@@ -26,13 +26,13 @@ QString writeFailure(const QString &path, const QString &reason)
 
 } // namespace
 
-QByteArray previewBytes(QStringView text)
+QByteArray previewBytes(QStringView text, TextEncoding encoding)
 {
     // The preview is no document: what the encoding cannot hold is written as a character
     // reference without asking (a browser shows the character itself).
-    DocumentBytes document = encodeDocument(text);
+    DocumentBytes document = encodeDocument(text, encoding);
     if (!document.unencodable.isEmpty())
-        return encodeDocumentWithReferences(text, document.unencodable);
+        return encodeDocumentWithReferences(text, document.unencodable, encoding);
     return std::move(document.bytes);
 }
 
@@ -94,7 +94,7 @@ void BrowserPreview::mnuOptionBrowser_Click()
             return;
         // The copy can never be the document itself: its name is the document's with more added.
         QString error;
-        if (!writeFileAtomically(copy, previewBytes(m_s.Text1.text()), &error)) {
+        if (!writeFileAtomically(copy, previewBytes(m_s.Text1.text(), m_document.encoding()), &error)) {
             m_s.messageBox.show(writeFailure(copy, error), styleFailure);
             return;
         }

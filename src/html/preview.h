@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/documentcommands.h"
+#include "document/encoding.h"
 #include "platform/services.h"
 
 #include <QByteArray>
@@ -13,10 +14,10 @@ class QTemporaryDir;
 
 namespace zimo {
 
-// The bytes of the preview copy of `text`: the text as a document file of it holds it (its
-// encoding, the CR LF at the end), with every character the encoding cannot hold written as a
-// character reference. This is the one place the preview takes the document's encoding from.
-QByteArray previewBytes(QStringView text);
+// The bytes of the preview copy of `text`: the text as a document file in `encoding` holds it
+// (its byte-order mark, the CR LF at the end), with every character the encoding cannot hold
+// written as a character reference.
+QByteArray previewBytes(QStringView text, TextEncoding encoding);
 
 // "ブラウザで表示(&W)": shows the page in the desktop's default browser.
 //  - An unchanged HTML document that has a file: the file itself.

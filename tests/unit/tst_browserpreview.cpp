@@ -61,6 +61,8 @@ class TestBrowserPreview : public QObject
 private slots:
     void whatIsShown_data();
     void whatIsShown();
+    void copyInTheDocumentsEncoding_data();
+    void copyInTheDocumentsEncoding();
     void laterPreviewsReplaceTheCopy();
     void failures_data();
     void failures();
@@ -157,6 +159,36 @@ void TestBrowserPreview::whatIsShown()
     }
     QCOMPARE(QDir(work.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              fileName.isEmpty() || removeFile ? QStringList() : QStringList{fileName});
+}
+
+// The copy is written as the document would be: in its encoding, with its byte-order mark.
+void TestBrowserPreview::copyInTheDocumentsEncoding_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("copy");
+    QTest::newRow("UTF-8 with its mark") << QByteArray("\xEF\xBB\xBF<P>\xE6\x97\xA5</P>")
+                                         << QByteArray("\xEF\xBB\xBF<P>\xE6\x97\xA5</P>x\r\n");
+    QTest::newRow("EUC-JP") << QByteArray("<P>\xC6\xFC\xCB\xDC</P>")
+                            << QByteArray("<P>\xC6\xFC\xCB\xDC</P>x\r\n");
+    QTest::newRow("UTF-16LE") << QByteArray("\xFF\xFE<\0P\0>\0", 8)
+                              << QByteArray("\xFF\xFE<\0P\0>\0x\0\r\0\n\0", 14);
+}
+
+void TestBrowserPreview::copyInTheDocumentsEncoding()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, copy);
+    WorkFolder work;
+    QVERIFY(work.isValid());
+    const QString document = work.filePath(QStringLiteral("page.html"));
+    writeBytes(document, file);
+    Window w;
+    w.openFile(document);
+    w.p.text.setText(w.p.text.text() + u'x');
+    w.preview.mnuOptionBrowser_Click();
+    QCOMPARE(w.p.shell.browserCalls.size(), 1);
+    QCOMPARE(w.p.shell.browserCalls.first().bytes, copy);
+    QCOMPARE(bytesOf(document), file);
 }
 
 void TestBrowserPreview::laterPreviewsReplaceTheCopy()
