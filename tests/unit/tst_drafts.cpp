@@ -23,9 +23,10 @@ namespace {
 
 using Fields = QList<std::pair<QByteArray, QString>>;
 
-const ShownMessage askRestore{QStringLiteral("前回保存されなかった編集内容があります。復元しますか？"),
-                              36, {}};
-const ShownMessage askNew{QStringLiteral("今作成中のデータを破棄し、新しいデータを作りますか？"), 52, {}};
+const ShownMessage askRestore{
+    QStringLiteral("前回保存されなかった編集内容があります。復元しますか？"), 36, {}};
+const ShownMessage askNew{
+    QStringLiteral("今作成中のデータを破棄し、新しいデータを作りますか？"), 52, {}};
 const ShownMessage askOverwrite{QStringLiteral("上書き保存しますか？"), 33, {}};
 const ShownMessage askEnd{QStringLiteral("終了します"), 1, {}};
 
@@ -45,8 +46,7 @@ QByteArray bytesOf(const QString &path)
 // work runs at once unless a test asks for the worker thread.
 struct Window
 {
-    explicit Window(const QString &stateFolder)
-        : keeper(p.services, doc, stateFolder)
+    explicit Window(const QString &stateFolder) : keeper(p.services, doc, stateFolder)
     {
         keeper.setClock([this] { return now; });
         keeper.setBackground(false);
@@ -240,7 +240,7 @@ void TestDrafts::defaultFolder()
 
 void TestDrafts::writtenAfterPauseAndDuringLongTyping_data()
 {
-    QTest::addColumn<int>("keyEveryMs");   // 0: one key, then nothing
+    QTest::addColumn<int>("keyEveryMs"); // 0: one key, then nothing
     QTest::addColumn<int>("typingMs");
     QTest::addColumn<int>("notBeforeMs"); // no draft yet this long after the first key
     QTest::addColumn<int>("byMs");        // a draft exists this long after the first key
@@ -302,14 +302,20 @@ void TestDrafts::followsCommands_data()
     QTest::addColumn<bool>("kept");         // a draft exists right after the command
     QTest::addColumn<QString>("fileField"); // its "file" ("*" = the test file)
     QTest::addColumn<QString>("overwriteField");
-    QTest::newRow("Overwrite") << "overwrite" << QList<int>{} << false << "" << "";
-    QTest::newRow("Save to another file") << "save" << QList<int>{} << true << "other" << "1";
-    QTest::newRow("New, Yes") << "new" << QList<int>{MsgAnswer::Yes} << false << "" << "";
-    QTest::newRow("New, No") << "new" << QList<int>{MsgAnswer::No} << true << "doc" << "1";
-    QTest::newRow("Open, OK") << "open" << QList<int>{MsgAnswer::Ok} << false << "" << "";
+    QTest::newRow("Overwrite") << "overwrite" << QList<int>{} << false << ""
+                               << "";
+    QTest::newRow("Save to another file") << "save" << QList<int>{} << true << "other"
+                                          << "1";
+    QTest::newRow("New, Yes") << "new" << QList<int>{MsgAnswer::Yes} << false << ""
+                              << "";
+    QTest::newRow("New, No") << "new" << QList<int>{MsgAnswer::No} << true << "doc"
+                             << "1";
+    QTest::newRow("Open, OK") << "open" << QList<int>{MsgAnswer::Ok} << false << ""
+                              << "";
     QTest::newRow("Open, Cancel") << "open" << QList<int>{MsgAnswer::Cancel} << true << "doc"
                                   << "1";
-    QTest::newRow("Print") << "print" << QList<int>{MsgAnswer::Yes} << true << "doc" << "1";
+    QTest::newRow("Print") << "print" << QList<int>{MsgAnswer::Yes} << true << "doc"
+                           << "1";
 }
 
 // Typing writes a draft; each command then leaves it, replaces it with the new state or removes
@@ -380,8 +386,8 @@ void TestDrafts::exitRemovesOnlyWhenEnding_data()
                                 << QList<ShownMessage>{askOverwrite, askEnd} << false;
         row("saved, ended") << QList<int>{ok, ok} << QList<ShownMessage>{askOverwrite, askEnd}
                             << false;
-        row("not saved, not ended") << QList<int>{cancel, cancel}
-                                    << QList<ShownMessage>{askOverwrite, askEnd} << true;
+        row("not saved, not ended")
+            << QList<int>{cancel, cancel} << QList<ShownMessage>{askOverwrite, askEnd} << true;
         row("saved, not ended") << QList<int>{ok, cancel}
                                 << QList<ShownMessage>{askOverwrite, askEnd} << false;
     }
@@ -453,27 +459,42 @@ void TestDrafts::nothingKeptBeforeStartUp()
 
 void TestDrafts::restoreAtStartUp_data()
 {
-    QTest::addColumn<QString>("file");          // the draft's "file" field
-    QTest::addColumn<QByteArray>("onDisk");     // that file now ("-": none)
-    QTest::addColumn<QString>("overwrite");     // the draft's "overwrite" field
+    QTest::addColumn<QString>("file");      // the draft's "file" field
+    QTest::addColumn<QByteArray>("onDisk"); // that file now ("-": none)
+    QTest::addColumn<QString>("overwrite"); // the draft's "overwrite" field
     QTest::addColumn<int>("answer");
-    QTest::addColumn<QString>("fileText");      // file_text after start-up
+    QTest::addColumn<QString>("fileText"); // file_text after start-up
     QTest::addColumn<bool>("changed");
+    QTest::addColumn<QString>("encodingName"); // the draft's "encoding" field ("": none)
+    QTest::addColumn<QByteArray>("written");   // what Overwrite then writes
     QTest::newRow("file, Yes") << "doc.txt" << QByteArray("on disk\r\n\x93\xfa") << "1"
-                               << int(MsgAnswer::Yes) << QStringLiteral("on disk\r\n日") << true;
-    QTest::newRow("file since removed, Yes") << "doc.txt" << QByteArray("-") << "1"
-                                             << int(MsgAnswer::Yes) << QString() << true;
-    QTest::newRow("no file yet, Yes") << "" << QByteArray("-") << "0" << int(MsgAnswer::Yes)
-                                      << QString() << true;
+                               << int(MsgAnswer::Yes) << QStringLiteral("on disk\r\n日") << true
+                               << QString() << QByteArray("draft text\r\n");
+    QTest::newRow("file since removed, Yes")
+        << "doc.txt" << QByteArray("-") << "1" << int(MsgAnswer::Yes) << QString() << true
+        << QString() << QByteArray("draft text\r\n");
+    QTest::newRow("no file yet, Yes")
+        << "" << QByteArray("-") << "0" << int(MsgAnswer::Yes) << QString() << true << QString()
+        << QByteArray("draft text\r\n");
     QTest::newRow("file after New, Yes")
         << "doc.txt" << QByteArray("old") << "0" << int(MsgAnswer::Yes) << QStringLiteral("old")
-        << true;
+        << true << QString() << QByteArray("draft text\r\n");
     // Killed right after writing the file: the draft is the file, nothing is changed.
-    QTest::newRow("file equal to the draft, Yes") << "doc.txt" << QByteArray("draft text") << "1"
-                                                  << int(MsgAnswer::Yes)
-                                                  << QStringLiteral("draft text") << false;
+    QTest::newRow("file equal to the draft, Yes")
+        << "doc.txt" << QByteArray("draft text") << "1" << int(MsgAnswer::Yes)
+        << QStringLiteral("draft text") << false << QString() << QByteArray("draft text\r\n");
     QTest::newRow("file, No") << "doc.txt" << QByteArray("on disk") << "1" << int(MsgAnswer::No)
-                              << QString() << false;
+                              << QString() << false << QString() << QByteArray("draft text\r\n");
+    // The document's encoding comes back with the draft: the file is read in it, and Overwrite
+    // writes in it.
+    QTest::newRow("UTF-8 file with its mark, Yes")
+        << "doc.txt" << QByteArray("\xEF\xBB\xBFon disk \xE6\x97\xA5") << "1" << int(MsgAnswer::Yes)
+        << QStringLiteral("on disk 日") << true << "UTF-8"
+        << QByteArray("\xEF\xBB\xBF"
+                      "draft text\r\n");
+    QTest::newRow("EUC-JP file, Yes")
+        << "doc.txt" << QByteArray("\xC6\xFC") << "1" << int(MsgAnswer::Yes) << QStringLiteral("日")
+        << true << "EUC-JP" << QByteArray("draft text\r\n");
 }
 
 void TestDrafts::restoreAtStartUp()
@@ -484,13 +505,20 @@ void TestDrafts::restoreAtStartUp()
     QFETCH(int, answer);
     QFETCH(QString, fileText);
     QFETCH(bool, changed);
+    QFETCH(QString, encodingName);
+    QFETCH(QByteArray, written);
     const QString filePath = file.isEmpty() ? QString() : path(file);
     if (onDisk != "-")
         writeBytes(filePath, onDisk);
     QVERIFY(QDir().mkpath(stateFolder()));
     writeBytes(stateFolder() + "/draft",
                encodeDraft({QStringLiteral("draft text"),
-                            {{"file", filePath}, {"overwrite", overwrite}, {"later", "x"}}}));
+                            {{"file", filePath},
+                             {"overwrite", overwrite},
+                             {"encoding",
+                              encodingName.isEmpty() ? QStringLiteral("Shift_JIS") : encodingName},
+                             {"bom", encodingName == u"UTF-8" ? "1" : "0"},
+                             {"later", "x"}}}));
 
     Window w(stateFolder());
     w.p.messageBox.answers.enqueue(answer);
@@ -515,7 +543,7 @@ void TestDrafts::restoreAtStartUp()
     // Overwrite writes the restored text to the restored file.
     if (yes && !filePath.isEmpty() && overwrite == "1") {
         w.doc.mnuFileOverwrite_Click();
-        QCOMPARE(bytesOf(filePath), QByteArray("draft text\r\n"));
+        QCOMPARE(bytesOf(filePath), written);
         QVERIFY(!QFileInfo::exists(w.keeper.path()));
     }
 }
@@ -600,7 +628,7 @@ void TestDrafts::workerKeepsOrder()
     QString big(4 * 1024 * 1024, u'y');
     w.p.text.setText(big);
     w.keeper.textEdited();
-    w.wait(1000); // hands the write to the worker
+    w.wait(1000);                // hands the write to the worker
     w.type(QStringLiteral("z")); // after the snapshot: not in this draft
     w.keeper.waitForWriting();
     QCOMPARE(w.draft().value_or(Draft{}).text.size(), big.size());
