@@ -2,8 +2,9 @@
 
 #include <QHash>
 
+#include "document/iconvconverter.h"
+
 #include <cerrno>
-#include <iconv.h>
 
 // Both directions run glibc's "CP932" converter over as much of the input as it accepts in one
 // call, writing straight into the result's buffer, and step in by hand only where it stops:
@@ -17,25 +18,9 @@
 
 namespace zimo::cp932 {
 
+using namespace codec;
+
 namespace {
-
-#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-constexpr const char *utf16Name = "UTF-16LE";
-#else
-constexpr const char *utf16Name = "UTF-16BE";
-#endif
-
-constexpr char16_t standInBase = 0xDC00;
-
-bool isHighSurrogate(char16_t c)
-{
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
-bool isLowSurrogate(char16_t c)
-{
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
 
 // Characters the converter writes as plain ASCII look-alikes (¥ as a backslash, ‾ as a tilde):
 // they would reopen as other characters that look different in every current program, so they
@@ -50,64 +35,15 @@ bool isSurrogate(char16_t c)
     return c >= 0xD800 && c <= 0xDFFF;
 }
 
-// A stand-in for an undecodable byte.
-bool isStandIn(char16_t c)
+IconvConverter &decoder()
 {
-    return c >= 0xDC80 && c <= 0xDCFF;
-}
-
-// One converter per direction and thread, opened on first use and kept: opening one costs far
-// more than a short conversion.
-class Converter
-{
-public:
-    Converter(const char *to, const char *from) : m_cd(iconv_open(to, from)) {}
-    ~Converter()
-    {
-        if (valid())
-            iconv_close(m_cd);
-    }
-    Converter(const Converter &) = delete;
-    Converter &operator=(const Converter &) = delete;
-
-    bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-
-    // Converts from `*in` until the input ends or the converter stops; moves both pointers past
-    // what was done. Returns 0 when the whole input was converted, otherwise errno (EILSEQ: no
-    // character at *in; EINVAL: the input ends inside a character).
-    int run(const char *&in, size_t inLeft, char *&out, size_t outLeft)
-    {
-        if (!valid())
-            return EILSEQ;
-        char *src = const_cast<char *>(in);
-        const size_t r = iconv(m_cd, &src, &inLeft, &out, &outLeft);
-        in = src;
-        if (r != static_cast<size_t>(-1))
-            return 0;
-        const int error = errno;
-        reset();
-        return error;
-    }
-
-    void reset()
-    {
-        if (valid())
-            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
-    }
-
-private:
-    iconv_t m_cd;
-};
-
-Converter &decoder()
-{
-    thread_local Converter converter(utf16Name, "CP932");
+    thread_local IconvConverter converter(utf16Name, "CP932");
     return converter;
 }
 
-Converter &encoder()
+IconvConverter &encoder()
 {
-    thread_local Converter converter("CP932", utf16Name);
+    thread_local IconvConverter converter("CP932", utf16Name);
     return converter;
 }
 
@@ -123,15 +59,17 @@ QString decode(QByteArrayView bytes)
     const char *in = bytes.data();
     const char *const end = in + n;
 
-    Converter &cd = decoder();
+    IconvConverter &cd = decoder();
     cd.reset();
     while (in < end) {
         char *o = reinterpret_cast<char *>(out);
-        const size_t outLeft = static_cast<size_t>(n - (out - outStart)) * sizeof(char16_t);
-        const int error = cd.run(in, static_cast<size_t>(end - in), o, outLeft);
+        size_t inLeft = static_cast<size_t>(end - in);
+        size_t outLeft = static_cast<size_t>(n - (out - outStart)) * sizeof(char16_t);
+        const int error = cd.run(in, inLeft, o, outLeft);
         out = reinterpret_cast<char16_t *>(o);
         if (error == 0)
             break;
+        cd.reset();
         // EILSEQ or EINVAL: no character starts at `in`. Keep the byte, go on with the next one.
         // (E2BIG cannot happen: the buffer holds a unit for every byte.)
         Q_ASSERT(error == EILSEQ || error == EINVAL);
@@ -152,7 +90,7 @@ namespace {
 
 // Encodes text[from, to), which holds no surrogate, appending at `out`; reports what the code page
 // cannot hold.
-void encodePlain(Converter &cd, QStringView text, qsizetype from, qsizetype to, char *&out,
+void encodePlain(IconvConverter &cd, QStringView text, qsizetype from, qsizetype to, char *&out,
                  QList<qsizetype> &unencodable)
 {
     const char *const base = reinterpret_cast<const char *>(text.utf16());
@@ -160,10 +98,12 @@ void encodePlain(Converter &cd, QStringView text, qsizetype from, qsizetype to, 
     const char *const end = base + to * qsizetype(sizeof(char16_t));
     while (in < end) {
         // Two bytes at most per unit; the caller's buffer is sized for that.
-        const size_t inLeft = static_cast<size_t>(end - in);
-        const int error = cd.run(in, inLeft, out, inLeft);
+        size_t inLeft = static_cast<size_t>(end - in);
+        size_t outLeft = inLeft;
+        const int error = cd.run(in, inLeft, out, outLeft);
         if (error == 0)
             break;
+        cd.reset();
         const qsizetype pos = (in - base) / qsizetype(sizeof(char16_t));
         const char16_t c = text[pos].unicode();
         if (c < 0x80 && !cd.valid())
@@ -174,9 +114,9 @@ void encodePlain(Converter &cd, QStringView text, qsizetype from, qsizetype to, 
     }
 }
 
-// The index of the first surrogate or ASCII look-alike in units[from, n), or n. Looks at blocks of units without
-// branching inside a block, which the compiler turns into vector instructions: the scan costs a
-// fraction of the conversion even on text without any surrogate.
+// The index of the first surrogate or ASCII look-alike in units[from, n), or n. Looks at blocks of
+// units without branching inside a block, which the compiler turns into vector instructions: the
+// scan costs a fraction of the conversion even on text without any surrogate.
 qsizetype findSurrogate(const char16_t *units, qsizetype from, qsizetype n)
 {
     constexpr qsizetype block = 32;
@@ -273,7 +213,7 @@ EncodeResult encode(QStringView text)
     char *out = outStart;
     const char16_t *const units = text.utf16();
 
-    Converter &cd = encoder();
+    IconvConverter &cd = encoder();
     cd.reset();
     qsizetype i = 0;
     while (i < n) {

@@ -2,9 +2,10 @@
 
 #include <QtEndian>
 
+#include "document/iconvconverter.h"
+
 #include <cerrno>
 #include <cstring>
-#include <iconv.h>
 #include <optional>
 
 // UTF-8 and UTF-16 are converted here by hand (Qt's converters turn a bad byte into U+FFFD and
@@ -14,32 +15,15 @@
 
 namespace zimo::encoding {
 
+using namespace codec;
+
 namespace {
 
 #if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-constexpr const char *utf16Name = "UTF-16LE";
 constexpr bool littleEndian = true;
 #else
-constexpr const char *utf16Name = "UTF-16BE";
 constexpr bool littleEndian = false;
 #endif
-
-constexpr char16_t standInBase = 0xDC00;
-
-bool isHighSurrogate(char16_t c)
-{
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
-bool isLowSurrogate(char16_t c)
-{
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
-
-bool isStandIn(char16_t c)
-{
-    return c >= 0xDC80 && c <= 0xDCFF;
-}
 
 // ---------------------------------------------------------------------------------------------
 // UTF-8
@@ -292,64 +276,23 @@ EncodeResult encodeUtf16(QStringView text, bool little)
 // ---------------------------------------------------------------------------------------------
 // EUC-JP and ISO-2022-JP through iconv.
 
-class Converter
-{
-public:
-    Converter(const char *to, const char *from) : m_cd(iconv_open(to, from)) {}
-    ~Converter()
-    {
-        if (valid())
-            iconv_close(m_cd);
-    }
-    Converter(const Converter &) = delete;
-    Converter &operator=(const Converter &) = delete;
-
-    bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-
-    // Converts as much as it can; moves the pointers. 0 when all was converted, else errno.
-    int run(const char *&in, size_t &inLeft, char *&out, size_t &outLeft)
-    {
-        if (!valid())
-            return EILSEQ;
-        char *src = const_cast<char *>(in);
-        const size_t r = iconv(m_cd, &src, &inLeft, &out, &outLeft);
-        in = src;
-        return r == static_cast<size_t>(-1) ? errno : 0;
-    }
-    // Writes what returns the output to its initial state (ISO-2022-JP: back to ASCII).
-    int flush(char *&out, size_t &outLeft)
-    {
-        if (!valid())
-            return 0;
-        return iconv(m_cd, nullptr, nullptr, &out, &outLeft) == static_cast<size_t>(-1) ? errno : 0;
-    }
-    void reset()
-    {
-        if (valid())
-            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
-    }
-
-private:
-    iconv_t m_cd;
-};
-
-Converter &decoderFor(Encoding e)
+IconvConverter &decoderFor(Encoding e)
 {
     if (e == Encoding::EucJp) {
-        thread_local Converter converter(utf16Name, "EUC-JP");
+        thread_local IconvConverter converter(utf16Name, "EUC-JP");
         return converter;
     }
-    thread_local Converter converter(utf16Name, "ISO-2022-JP");
+    thread_local IconvConverter converter(utf16Name, "ISO-2022-JP");
     return converter;
 }
 
-Converter &encoderFor(Encoding e)
+IconvConverter &encoderFor(Encoding e)
 {
     if (e == Encoding::EucJp) {
-        thread_local Converter converter("EUC-JP", utf16Name);
+        thread_local IconvConverter converter("EUC-JP", utf16Name);
         return converter;
     }
-    thread_local Converter converter("ISO-2022-JP", utf16Name);
+    thread_local IconvConverter converter("ISO-2022-JP", utf16Name);
     return converter;
 }
 
@@ -362,7 +305,7 @@ QString decodeIconv(Encoding e, QByteArrayView bytes)
     char16_t *out = outStart;
     const char *in = bytes.data();
     const char *const end = in + n;
-    Converter &cd = decoderFor(e);
+    IconvConverter &cd = decoderFor(e);
     cd.reset();
     while (in < end) {
         char *o = reinterpret_cast<char *>(out);
@@ -420,7 +363,7 @@ EncodeResult encodeIconv(Encoding e, QStringView text)
     bytes = QByteArray(n * 2 + 16, Qt::Uninitialized);
     char *out = bytes.data();
     const char16_t *const units = text.utf16();
-    Converter &cd = encoderFor(e);
+    IconvConverter &cd = encoderFor(e);
     cd.reset();
 
     auto flush = [&] {
@@ -631,16 +574,26 @@ bool encodingOfName(const QString &name, Encoding *encoding)
         const char16_t *name;
         Encoding encoding;
     } names[] = {
-        {u"shift_jis", Encoding::Cp932},   {u"shift-jis", Encoding::Cp932},
-        {u"sjis", Encoding::Cp932},        {u"x-sjis", Encoding::Cp932},
-        {u"windows-31j", Encoding::Cp932}, {u"cp932", Encoding::Cp932},
-        {u"ms932", Encoding::Cp932},       {u"ms_kanji", Encoding::Cp932},
-        {u"csshiftjis", Encoding::Cp932},  {u"x-ms-cp932", Encoding::Cp932},
-        {u"euc-jp", Encoding::EucJp},      {u"eucjp", Encoding::EucJp},
-        {u"x-euc-jp", Encoding::EucJp},    {u"cseucpkdfmtjapanese", Encoding::EucJp},
-        {u"utf-8", Encoding::Utf8},        {u"utf8", Encoding::Utf8},
-        {u"iso-2022-jp", Encoding::Iso2022Jp}, {u"csiso2022jp", Encoding::Iso2022Jp},
-        {u"utf-16le", Encoding::Utf16LE},  {u"utf-16", Encoding::Utf16LE},
+        {u"shift_jis", Encoding::Cp932},
+        {u"shift-jis", Encoding::Cp932},
+        {u"sjis", Encoding::Cp932},
+        {u"x-sjis", Encoding::Cp932},
+        {u"windows-31j", Encoding::Cp932},
+        {u"cp932", Encoding::Cp932},
+        {u"ms932", Encoding::Cp932},
+        {u"ms_kanji", Encoding::Cp932},
+        {u"csshiftjis", Encoding::Cp932},
+        {u"x-ms-cp932", Encoding::Cp932},
+        {u"euc-jp", Encoding::EucJp},
+        {u"eucjp", Encoding::EucJp},
+        {u"x-euc-jp", Encoding::EucJp},
+        {u"cseucpkdfmtjapanese", Encoding::EucJp},
+        {u"utf-8", Encoding::Utf8},
+        {u"utf8", Encoding::Utf8},
+        {u"iso-2022-jp", Encoding::Iso2022Jp},
+        {u"csiso2022jp", Encoding::Iso2022Jp},
+        {u"utf-16le", Encoding::Utf16LE},
+        {u"utf-16", Encoding::Utf16LE},
         {u"utf-16be", Encoding::Utf16BE},
     };
     const QString lower = name.toLower();
@@ -723,7 +676,8 @@ Found find(QByteArrayView bytes)
             QString text = decodeIconv(Encoding::Iso2022Jp, bytes);
             const EncodeResult back = encodeIconv(Encoding::Iso2022Jp, text);
             if (back.ok() && back.bytes == bytes)
-                return {{{Encoding::Iso2022Jp, false}, EncodingOrigin::Recognised}, std::move(text)};
+                return {{{Encoding::Iso2022Jp, false}, EncodingOrigin::Recognised},
+                        std::move(text)};
         }
         if (hasDecl && declared == Encoding::Utf8)
             return {{{Encoding::Utf8, false}, EncodingOrigin::Recognised}, {}};
@@ -849,10 +803,9 @@ bool canEncodeAt(Encoding e, QStringView text, qsizetype pos)
     const char16_t c = text[pos].unicode();
     if (isLowSurrogate(c) && pos > 0 && isHighSurrogate(text[pos - 1].unicode()))
         return false; // the second half of a pair
-    const qsizetype units = isHighSurrogate(c) && pos + 1 < text.size() &&
-                                    isLowSurrogate(text[pos + 1].unicode())
-                                ? 2
-                                : 1;
+    const qsizetype units =
+        isHighSurrogate(c) && pos + 1 < text.size() && isLowSurrogate(text[pos + 1].unicode()) ? 2
+                                                                                               : 1;
     return encode(e, text.sliced(pos, units)).ok();
 }
 
