@@ -5,6 +5,7 @@
 #include "html/preview.h"
 #include "platform/files.h"
 #include "support/fakes.h"
+#include "support/filebytes.h"
 #include "support/workfolder.h"
 
 #include <QDir>
@@ -18,18 +19,6 @@ using namespace zimo;
 using namespace zimo::test;
 
 namespace {
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QByteArray bytesOf(const QString &path)
-{
-    return readWholeFile(path).value_or(QByteArray("<no file>"));
-}
 
 // The main window's document side and the preview, with every service faked.
 struct Window

@@ -2,6 +2,7 @@
 #include "document/documentcommands.h"
 #include "platform/files.h"
 #include "support/fakes.h"
+#include "support/filebytes.h"
 #include "support/tmpfs.h"
 #include "support/workfolder.h"
 
@@ -29,18 +30,6 @@ const ShownMessage askPrint{QStringLiteral("印刷します。よろしいです
                             QStringLiteral("印刷します。")};
 const ShownMessage askOverwrite{QStringLiteral("上書き保存しますか？"), 33, {}};
 const ShownMessage askEnd{QStringLiteral("終了します"), 1, {}};
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QByteArray bytesOf(const QString &path)
-{
-    return readWholeFile(path).value_or(QByteArray("<no file>"));
-}
 
 // The main window's document side, with every service faked.
 struct Window
