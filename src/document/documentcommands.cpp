@@ -50,6 +50,8 @@ void DocumentCommands::read_text()
         std::optional<QByteArray> bytes = readWholeFile(path, &error);
         if (bytes) {
             QString text = cp932::decode(*bytes);
+            // Lines whose bytes the codec would not write back are remembered with their bytes.
+            m_keptLines.remember(*bytes, text, cp932LineCodec());
             bytes.reset();
             m_s.Text1.setText(text);
             text = QString();
@@ -70,14 +72,16 @@ bool DocumentCommands::writeDocument(const QString &path, const QString &text)
     std::optional<DocumentBytes> document;
     {
         BusyScope busy(m_s.app);
-        document = encodeDocument(text);
+        // Unchanged lines of file_text keep the bytes they were read from.
+        m_writtenKept = m_keptLines.spansFor(text, m_file_text);
+        document = encodeDocument(text, m_writtenKept);
     }
     if (!document->unencodable.isEmpty()) {
         if (m_s.messageBox.show(unencodablePrompt(text, document->unencodable), styleUnencodable) !=
             MsgAnswer::Ok)
             return false;
         BusyScope busy(m_s.app);
-        document->bytes = encodeDocumentWithReferences(text, document->unencodable);
+        document->bytes = encodeDocumentWithReferences(text, document->unencodable, m_writtenKept);
     }
     const bool existed = QFileInfo::exists(path);
     QString error;
@@ -118,7 +122,15 @@ void DocumentCommands::over_text()
         return;
     const QString text = m_s.Text1.text();
     if (writeDocument(path, text))
-        m_file_text = text;
+        takeWrittenAsBaseline(text);
+}
+
+void DocumentCommands::takeWrittenAsBaseline(const QString &text)
+{
+    // The kept lines are still on disk with their own bytes; every other line was written by the
+    // codec and reads back as written.
+    m_keptLines.rebase(m_writtenKept, text);
+    m_file_text = text;
 }
 
 void DocumentCommands::mnuFileNew_Click()
@@ -128,6 +140,7 @@ void DocumentCommands::mnuFileNew_Click()
     m_s.Text1.setText(QString());
     m_s.mnuFileOverwrite.setEnabled(false);
     m_file_text = m_s.Text1.text();
+    m_keptLines.clear();
 }
 
 void DocumentCommands::mnuFileOpen_Click()
@@ -178,7 +191,7 @@ bool DocumentCommands::confirmEnd()
             // after Overwrite.
             QString text;
             if (saveThroughDialog(text))
-                m_file_text = text;
+                takeWrittenAsBaseline(text);
         }
     }
     // A failed or skipped write does not keep the program from ending.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/keptlines.h"
 #include "platform/services.h"
 
 #include <QString>
@@ -43,9 +44,15 @@ private:
     bool writeDocument(const QString &path, const QString &text);
     // The questions of Exit and of closing the window; true when the program is to end.
     bool confirmEnd();
+    // The text just written becomes file_text.
+    void takeWrittenAsBaseline(const QString &text);
 
     Services &m_s;
     QString m_file_text;
+    // Lines of file_text written back with the bytes they were read from, and those of them the
+    // last write used. They apply only to a write in the encoding the document was read in.
+    KeptLines m_keptLines;
+    QList<KeptSpan> m_writtenKept;
 };
 
 } // namespace zimo

@@ -24,31 +24,56 @@ QString hexCode(char32_t codePoint)
 
 } // namespace
 
-DocumentBytes encodeDocument(QStringView text)
+DocumentBytes encodeDocument(QStringView text, const QList<KeptSpan> &kept)
 {
-    cp932::EncodeResult encoded = cp932::encode(text);
-    encoded.bytes.append("\r\n", 2);
-    return {std::move(encoded.bytes), std::move(encoded.unencodable)};
+    if (kept.isEmpty()) {
+        cp932::EncodeResult encoded = cp932::encode(text);
+        encoded.bytes.append("\r\n", 2);
+        return {std::move(encoded.bytes), std::move(encoded.unencodable)};
+    }
+    DocumentBytes document;
+    appendAroundKept(
+        text, kept,
+        [&](qsizetype from, qsizetype to) {
+            const cp932::EncodeResult piece = cp932::encode(text.sliced(from, to - from));
+            document.bytes.append(piece.bytes);
+            for (const qsizetype pos : piece.unencodable)
+                document.unencodable.append(from + pos);
+        },
+        document.bytes);
+    document.bytes.append("\r\n", 2);
+    return document;
 }
 
-QByteArray encodeDocumentWithReferences(QStringView text, const QList<qsizetype> &unencodable)
+QByteArray encodeDocumentWithReferences(QStringView text, const QList<qsizetype> &unencodable,
+                                        const QList<KeptSpan> &kept)
 {
     QByteArray bytes;
     bytes.reserve(text.size() + unencodable.size() * 10 + 2);
-    qsizetype from = 0;
+    auto next = unencodable.cbegin();
     // The pieces between the characters are encoded one by one: code page 932 has no shift
     // state, so the pieces' bytes joined are the bytes of the whole.
-    for (const qsizetype pos : unencodable) {
-        if (pos < from || pos >= text.size())
-            continue;
-        bytes.append(cp932::encode(text.sliced(from, pos - from)).bytes);
-        const auto [codePoint, units] = codePointAt(text, pos);
-        bytes.append(characterReference(codePoint).toLatin1());
-        from = pos + units;
-    }
-    bytes.append(cp932::encode(text.sliced(from)).bytes);
+    auto encodePiece = [&](qsizetype from, qsizetype to) {
+        for (; next != unencodable.cend() && *next < to; ++next) {
+            const qsizetype pos = *next;
+            if (pos < from)
+                continue;
+            bytes.append(cp932::encode(text.sliced(from, pos - from)).bytes);
+            const auto [codePoint, units] = codePointAt(text, pos);
+            bytes.append(characterReference(codePoint).toLatin1());
+            from = std::min(pos + units, to);
+        }
+        bytes.append(cp932::encode(text.sliced(from, to - from)).bytes);
+    };
+    appendAroundKept(text, kept, encodePiece, bytes);
     bytes.append("\r\n", 2);
     return bytes;
+}
+
+LineCodec cp932LineCodec()
+{
+    return {[](QByteArrayView bytes) { return cp932::decode(bytes); },
+            [](QStringView text) { return cp932::encode(text).bytes; }};
 }
 
 QString characterReference(char32_t codePoint)

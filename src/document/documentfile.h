@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/keptlines.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -12,17 +14,22 @@ namespace zimo {
 // same bytes for everything reading produced.
 
 // The bytes of a document file for `text`, and the positions of the characters code page 932
-// cannot hold (left out of `bytes`; empty when every character fits).
+// cannot hold (left out of `bytes`; empty when every character fits). The lines in `kept` are
+// written as their own bytes (see KeptLines), everything else by the codec.
 struct DocumentBytes
 {
     QByteArray bytes;
     QList<qsizetype> unencodable;
 };
-DocumentBytes encodeDocument(QStringView text);
+DocumentBytes encodeDocument(QStringView text, const QList<KeptSpan> &kept = {});
 
 // The bytes of a document file for `text` with every character at `unencodable` (as reported by
 // encodeDocument) written as an HTML numeric character reference such as "&#x1F600;".
-QByteArray encodeDocumentWithReferences(QStringView text, const QList<qsizetype> &unencodable);
+QByteArray encodeDocumentWithReferences(QStringView text, const QList<qsizetype> &unencodable,
+                                        const QList<KeptSpan> &kept = {});
+
+// Code page 932 as the lines kept with their own bytes need it.
+LineCodec cp932LineCodec();
 
 // "&#x" + the code point in upper-case hex + ";".
 QString characterReference(char32_t codePoint);
