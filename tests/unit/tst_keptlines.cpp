@@ -89,6 +89,33 @@ LineCodec foldingUtf16()
             }};
 }
 
+// An encoding with a shift state: 0E shifts to U+3000 + byte, 0F back; CR and LF stay line ends
+// but do not end the shift. The encoder shifts around every such character.
+LineCodec shifting()
+{
+    return {[](QByteArrayView bytes) {
+                QString text;
+                bool shifted = false;
+                for (const char b : bytes) {
+                    if (b == 0x0E || b == 0x0F)
+                        shifted = b == 0x0E;
+                    else
+                        text += QChar(char16_t(shifted && b != '\r' && b != '\n' ? 0x3000 + b : b));
+                }
+                return text;
+            },
+            [](QStringView text) {
+                QByteArray bytes;
+                for (const QChar c : text) {
+                    if (c.unicode() >= 0x3000)
+                        bytes += QByteArray("\x0e") + char(c.unicode() - 0x3000) + '\x0f';
+                    else
+                        bytes += char(c.unicode());
+                }
+                return bytes;
+            }};
+}
+
 QByteArray utf16(const QString &text)
 {
     return QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
@@ -247,41 +274,52 @@ void TestKeptLines::writtenBack()
 
 void TestKeptLines::otherCodec_data()
 {
-    QTest::addColumn<QString>("read");
+    QTest::addColumn<bool>("shift"); // the codec: false for folding UTF-16, true for shifting
+    QTest::addColumn<QByteArray>("read");
     QTest::addColumn<QString>("edit");
-    QTest::addColumn<QString>("written");
+    QTest::addColumn<QByteArray>("written");
     const QString ohm(QChar(0x2126)), omega(QChar(0x03A9));
-    QTest::newRow("unchanged") << u"a"_s + ohm + u"\r\nb\rc\n"_s + ohm << QString()
-                               << u"a"_s + ohm + u"\r\nb\rc\n"_s + ohm;
+    QTest::newRow("unchanged") << false << utf16(u"a"_s + ohm + u"\r\nb\rc\n"_s + ohm) << QString()
+                               << utf16(u"a"_s + ohm + u"\r\nb\rc\n"_s + ohm);
     QTest::newRow("line inserted above")
-        << u"a\r\n"_s + ohm << u"new\r\na\r\n"_s + omega << u"new\r\na\r\n"_s + ohm;
-    QTest::newRow("the line edited") << u"a\r\n"_s + ohm << u"a\r\n!"_s + omega
-                                     << u"a\r\n!"_s + omega;
+        << false << utf16(u"a\r\n"_s + ohm) << u"new\r\na\r\n"_s + omega << utf16(u"new\r\na\r\n"_s + ohm);
+    QTest::newRow("the line edited") << false << utf16(u"a\r\n"_s + ohm) << u"a\r\n!"_s + omega
+                                     << utf16(u"a\r\n!"_s + omega);
     // U+0A05 U+3000 hold the bytes 0A 00 (LF) off the units' boundaries: no line end there.
     const QString offBoundary = QString(QChar(0x0A05)) + QChar(0x3000);
     QTest::newRow("line end bytes off the units' boundaries")
-        << ohm + offBoundary + u"\r\n"_s + offBoundary + ohm << QString()
-        << ohm + offBoundary + u"\r\n"_s + offBoundary + ohm;
+        << false << utf16(ohm + offBoundary + u"\r\n"_s + offBoundary + ohm) << QString()
+        << utf16(ohm + offBoundary + u"\r\n"_s + offBoundary + ohm);
+    // The first line leaves the shift on: its bytes would change how the next line reads, so it
+    // is written by the codec; the second line's bytes (shift off, C) are kept while it stands.
+    const QByteArray open("\x0e\x41\x42\r\n\x0f\x43");
+    const QString shiftedText = QString(QChar(0x3041)) + QChar(0x3042);
+    QTest::newRow("shift left on, unchanged")
+        << true << open << QString() << QByteArray("\x0e\x41\x0f\x0e\x42\x0f\r\n\x0f\x43");
+    QTest::newRow("shift left on, the next line edited")
+        << true << open << shiftedText + u"\r\nD"_s << QByteArray("\x0e\x41\x0f\x0e\x42\x0f\r\nD");
 }
 
-// The same for a codec with two-byte units: line ends are its own bytes for CR and LF.
+// The same for other codecs: two-byte units (line ends are the codec's own bytes for CR and LF),
+// and a shift state.
 void TestKeptLines::otherCodec()
 {
-    QFETCH(QString, read);
+    QFETCH(bool, shift);
+    QFETCH(QByteArray, read);
     QFETCH(QString, edit);
-    QFETCH(QString, written);
-    const LineCodec codec = foldingUtf16();
-    const QByteArray bytes = utf16(read);
-    const QString text = codec.decode(bytes);
+    QFETCH(QByteArray, written);
+    const LineCodec codec = shift ? shifting() : foldingUtf16();
+    const QString text = codec.decode(read);
     KeptLines kept;
-    kept.remember(bytes, text, codec);
+    kept.remember(read, text, codec);
     QVERIFY(!kept.isEmpty());
     const QString now = edit.isNull() ? text : edit;
     QByteArray out;
     appendAroundKept(
         now, kept.spansFor(now, text),
         [&](qsizetype from, qsizetype to) { out += codec.encode(now.sliced(from, to - from)); }, out);
-    QCOMPARE(out.toHex(' '), utf16(written).toHex(' '));
+    QCOMPARE(out.toHex(' '), written.toHex(' '));
+    QCOMPARE(codec.decode(out), now);
 }
 
 // After a write the remembered lines are the kept ones, numbered as in the written text, and the
