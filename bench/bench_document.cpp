@@ -22,6 +22,7 @@
 //   OpenOverwritePlain   read_text then over_text done step by step without kept lines (baseline)
 //   OpenOverwrite        read_text then over_text, the program's own
 //   Remember, FindKept   the kept lines' own parts: after reading, before writing
+//   EncodeKept           encodeDocument with the kept lines' bytes put in (0: none to put in)
 
 #include "document/cp932.h"
 #include "document/documentcommands.h"
@@ -362,6 +363,22 @@ void BM_FindKept(benchmark::State &state)
     setBytes(state, mib);
 }
 
+// The bytes of the unchanged text: with the kept lines' own bytes put in (range(1) = 1, the page
+// with duplicate cells) or by the codec alone (0).
+void BM_EncodeKept(benchmark::State &state)
+{
+    const int mib = int(state.range(0));
+    const QByteArray bytes = readWholeFile(documentPath(mib, state.range(1) != 0)).value_or(QByteArray());
+    const QString text = cp932::decode(bytes);
+    KeptLines kept;
+    kept.remember(bytes, text, cp932LineCodec());
+    const QList<KeptSpan> spans = kept.spansFor(text, text);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(encodeDocument(text, spans));
+    state.counters["kept"] = double(spans.size());
+    setBytes(state, mib);
+}
+
 void BM_WriteFloor(benchmark::State &state)
 {
     const int mib = int(state.range(0));
@@ -402,6 +419,7 @@ BENCHMARK(BM_OpenOverwritePlain)->Apply(withAndWithoutDuplicates);
 BENCHMARK(BM_OpenOverwrite)->Apply(withAndWithoutDuplicates);
 BENCHMARK(BM_Remember)->Apply(withAndWithoutDuplicates);
 BENCHMARK(BM_FindKept)->Apply(withAndWithoutDuplicates);
+BENCHMARK(BM_EncodeKept)->Apply(withAndWithoutDuplicates);
 
 // A value of /proc/self/status in kB.
 long statusKb(const char *field)

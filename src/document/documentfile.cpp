@@ -26,23 +26,16 @@ QString hexCode(char32_t codePoint)
 
 DocumentBytes encodeDocument(QStringView text, const QList<KeptSpan> &kept)
 {
-    if (kept.isEmpty()) {
-        cp932::EncodeResult encoded = cp932::encode(text);
-        encoded.bytes.append("\r\n", 2);
-        return {std::move(encoded.bytes), std::move(encoded.unencodable)};
+    cp932::EncodeResult encoded = cp932::encode(text);
+    // The kept lines hold no character the code page cannot hold (they were read from bytes),
+    // so the positions of those stay as they are. (Should the bytes not have the text's lines,
+    // which code page 932 always keeps, the codec's bytes are written as they are.)
+    if (!kept.isEmpty()) {
+        if (std::optional<QByteArray> withKept = putKeptBytes(text, encoded.bytes, kept, cp932LineCodec()))
+            encoded.bytes = std::move(*withKept);
     }
-    DocumentBytes document;
-    appendAroundKept(
-        text, kept,
-        [&](qsizetype from, qsizetype to) {
-            const cp932::EncodeResult piece = cp932::encode(text.sliced(from, to - from));
-            document.bytes.append(piece.bytes);
-            for (const qsizetype pos : piece.unencodable)
-                document.unencodable.append(from + pos);
-        },
-        document.bytes);
-    document.bytes.append("\r\n", 2);
-    return document;
+    encoded.bytes.append("\r\n", 2);
+    return {std::move(encoded.bytes), std::move(encoded.unencodable)};
 }
 
 QByteArray encodeDocumentWithReferences(QStringView text, const QList<qsizetype> &unencodable,

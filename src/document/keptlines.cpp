@@ -39,6 +39,19 @@ TextLine textLineAt(QStringView text, qsizetype from)
     return {from, i, end};
 }
 
+// The number of lines: line ends + 1.
+qsizetype lineCount(QStringView text)
+{
+    const char16_t *const u = text.utf16();
+    const qsizetype n = text.size();
+    if (n == 0)
+        return 1;
+    qsizetype ends = 0;
+    for (qsizetype i = 0; i + 1 < n; ++i)
+        ends += qsizetype(u[i] == u'\n') + qsizetype(u[i] == u'\r' && u[i + 1] != u'\n');
+    return 1 + ends + qsizetype(u[n - 1] == u'\n' || u[n - 1] == u'\r');
+}
+
 QList<TextLine> allLines(QStringView text)
 {
     QList<TextLine> lines;
@@ -49,6 +62,34 @@ QList<TextLine> allLines(QStringView text)
         lines.append(line);
     }
     return lines;
+}
+
+// How many leading elements a and b have in common (blocks compared with memcmp first).
+template <typename T>
+qsizetype commonPrefix(const T *a, qsizetype na, const T *b, qsizetype nb)
+{
+    const qsizetype n = std::min(na, nb);
+    constexpr qsizetype block = 256;
+    qsizetype i = 0;
+    while (i + block <= n && std::memcmp(a + i, b + i, block * sizeof(T)) == 0)
+        i += block;
+    while (i < n && a[i] == b[i])
+        ++i;
+    return i;
+}
+
+template <typename T>
+qsizetype commonSuffix(const T *a, qsizetype na, const T *b, qsizetype nb)
+{
+    const qsizetype n = std::min(na, nb);
+    constexpr qsizetype block = 256;
+    qsizetype i = 0;
+    while (i + block <= n &&
+           std::memcmp(a + na - i - block, b + nb - i - block, block * sizeof(T)) == 0)
+        i += block;
+    while (i < n && a[na - 1 - i] == b[nb - 1 - i])
+        ++i;
+    return i;
 }
 
 // The lines of encoded bytes. CR and LF are the codec's bytes for them, both of the same size w;
@@ -62,6 +103,52 @@ public:
     }
 
     QByteArrayView rest() const { return m_bytes.sliced(m_at); }
+    qsizetype position() const { return m_at; }
+
+    // The number of lines (line ends + 1).
+    qsizetype count() const
+    {
+        if (m_w == 1) {
+            const auto *b = reinterpret_cast<const unsigned char *>(m_bytes.data());
+            return 1 + countEnds(b, m_bytes.size(), uchar(m_cr[0]), uchar(m_lf[0]));
+        }
+        ByteLines walk(m_bytes, m_cr, m_lf);
+        qsizetype n = 1;
+        while (walk.next().second != End::None)
+            ++n;
+        return n;
+    }
+
+    // Moves both past the lines in front that are the same in both; returns how many, or nothing
+    // when the rest of both is the same. (With one-byte line ends the same stretch is found with
+    // memcmp and its lines counted without walking them; otherwise this moves past none.)
+    static std::optional<qsizetype> skipSame(ByteLines &a, ByteLines &b)
+    {
+        const QByteArrayView ra = a.rest();
+        const QByteArrayView rb = b.rest();
+        const qsizetype m = commonPrefix(ra.data(), ra.size(), rb.data(), rb.size());
+        if (m == ra.size() && m == rb.size())
+            return std::nullopt;
+        if (a.m_w != 1)
+            return 0;
+        const auto *p = reinterpret_cast<const unsigned char *>(ra.data());
+        const auto cr = uchar(a.m_cr[0]);
+        const auto lf = uchar(a.m_lf[0]);
+        // The start of the line that holds the first difference. A CR right before it may be
+        // the first half of a CR LF in one and a lone CR in the other: that line is walked too.
+        qsizetype start = m;
+        while (start > 0) {
+            const unsigned char c = p[start - 1];
+            if (c == lf || (c == cr && start < m))
+                break;
+            --start;
+        }
+        // The bytes before `start` end in a whole line end, so they are counted on their own.
+        const qsizetype lines = countEnds(p, start, cr, lf);
+        a.m_at += start;
+        b.m_at += start;
+        return lines;
+    }
 
     // The next line and its line end; moves past both.
     std::pair<QByteArrayView, End> next()
@@ -93,6 +180,17 @@ public:
     }
 
 private:
+    // Line ends in b[0, n): each LF, and each CR not followed by LF (a CR at the end counts).
+    static qsizetype countEnds(const unsigned char *b, qsizetype n, unsigned char cr, unsigned char lf)
+    {
+        if (n == 0)
+            return 0;
+        qsizetype ends = 0;
+        for (qsizetype i = 0; i + 1 < n; ++i)
+            ends += qsizetype(b[i] == lf) + qsizetype(b[i] == cr && b[i + 1] != lf);
+        return ends + qsizetype(b[n - 1] == lf || b[n - 1] == cr);
+    }
+
     bool isUnit(qsizetype at, QByteArrayView unit) const
     {
         return std::memcmp(m_bytes.data() + at, unit.data(), size_t(m_w)) == 0;
@@ -102,39 +200,6 @@ private:
     qsizetype m_w;
     qsizetype m_at = 0;
 };
-
-// How many leading elements a and b have in common (blocks compared with memcmp first).
-template <typename T>
-qsizetype commonPrefix(const T *a, qsizetype na, const T *b, qsizetype nb)
-{
-    const qsizetype n = std::min(na, nb);
-    constexpr qsizetype block = 256;
-    qsizetype i = 0;
-    while (i + block <= n && std::memcmp(a + i, b + i, block * sizeof(T)) == 0)
-        i += block;
-    while (i < n && a[i] == b[i])
-        ++i;
-    return i;
-}
-
-template <typename T>
-qsizetype commonSuffix(const T *a, qsizetype na, const T *b, qsizetype nb)
-{
-    const qsizetype n = std::min(na, nb);
-    constexpr qsizetype block = 256;
-    qsizetype i = 0;
-    while (i + block <= n &&
-           std::memcmp(a + na - i - block, b + nb - i - block, block * sizeof(T)) == 0)
-        i += block;
-    while (i < n && a[na - 1 - i] == b[nb - 1 - i])
-        ++i;
-    return i;
-}
-
-qsizetype commonPrefix(QByteArrayView a, QByteArrayView b)
-{
-    return commonPrefix(a.data(), a.size(), b.data(), b.size());
-}
 
 qsizetype commonPrefix(QStringView a, QStringView b)
 {
@@ -170,38 +235,42 @@ void KeptLines::remember(QByteArrayView bytes, QStringView text, const LineCodec
     const QByteArray lf = codec.encode(u"\n");
     if (cr.isEmpty() || cr.size() != lf.size() || cr == lf)
         return;
-    // A line is kept only if its bytes read on their own, followed by a line end and a letter,
-    // give its text, the line end and the letter: then they read the same wherever the line
-    // stands, and leave nothing (such as a shift state) that would change what follows.
+    ByteLines original(bytes, cr, lf);
+    ByteLines again(written, cr, lf);
+    // Line n of the bytes must be line n of the text; if not (a codec for which this does not
+    // hold), no line is kept and the whole text is written by the codec's rule.
+    if (original.count() != lineCount(text))
+        return;
+    // A line is kept with what its bytes read as on their own followed by a line end and a
+    // letter, and only if the line end and the letter read as such: then the bytes read the same
+    // wherever the line stands (always before a line end), and leave nothing (such as a shift
+    // state) that would change what follows. (The text of the line as read needs no look: a write
+    // keeps the bytes only where the line's text is what they read as.)
     const QString probeText = QStringLiteral("\r\nA");
     const QByteArray probe = codec.encode(probeText);
 
-    ByteLines original(bytes, cr, lf);
-    ByteLines again(written, cr, lf);
     QList<Line> found;
-    qsizetype at = 0;
-    for (qsizetype number = 0;; ++number) {
-        const auto [lineBytes, byteEnd] = original.next();
+    qsizetype number = 0;
+    for (;;) {
+        const std::optional<qsizetype> same = ByteLines::skipSame(original, again);
+        if (!same)
+            break; // the rest is the same
+        number += *same;
+        const auto [lineBytes, end] = original.next();
         const auto [againBytes, againEnd] = again.next();
-        const TextLine line = textLineAt(text, at);
-        // Bytes and text must have the same lines; if not (a codec for which this does not
-        // hold), no line is kept and the whole text is written by the codec's rule.
-        if (byteEnd != line.end || againEnd != line.end)
+        if (end != againEnd)
             return;
         if (lineBytes != againBytes) {
-            const QStringView lineText = text.sliced(line.from, line.to - line.from);
-            if (codec.decode(lineBytes.toByteArray() + probe) == lineText.toString() + probeText)
-                found.append({number, lineBytes.toByteArray(), lineText.toString()});
-            // Stop as soon as the rest is the same (the search stops at the next difference,
-            // so this costs no more than walking the lines up to it).
-            const QByteArrayView restA = original.rest();
-            const QByteArrayView restB = again.rest();
-            if (restA.size() == restB.size() && commonPrefix(restA, restB) == restA.size())
-                break;
+            const QByteArray kept = lineBytes.toByteArray();
+            QString lineText = codec.decode(kept + probe);
+            if (lineText.endsWith(probeText)) {
+                lineText.chop(probeText.size());
+                found.append({number, kept, lineText});
+            }
         }
-        if (line.end == End::None)
+        if (end == End::None)
             break;
-        at = line.next();
+        ++number;
     }
     m_lines = std::move(found);
 }
@@ -300,6 +369,41 @@ void KeptLines::rebase(const QList<KeptSpan> &kept, QStringView text)
     for (const KeptSpan &span : kept)
         lines.append({span.line, span.bytes, text.sliced(span.from, span.to - span.from).toString()});
     m_lines = std::move(lines);
+}
+
+std::optional<QByteArray> putKeptBytes(QStringView text, QByteArrayView encoded,
+                                       const QList<KeptSpan> &kept, const LineCodec &codec)
+{
+    const QByteArray cr = codec.encode(u"\r");
+    const QByteArray lf = codec.encode(u"\n");
+    if (cr.isEmpty() || cr.size() != lf.size() || cr == lf)
+        return std::nullopt;
+    ByteLines lines(encoded, cr, lf);
+    if (lines.count() != lineCount(text))
+        return std::nullopt;
+    qsizetype size = encoded.size();
+    for (const KeptSpan &span : kept)
+        size += span.bytes.size();
+    QByteArray out;
+    out.reserve(size);
+    qsizetype number = 0;
+    qsizetype copied = 0;
+    for (const KeptSpan &span : kept) {
+        if (span.line < number)
+            return std::nullopt;
+        for (; number < span.line; ++number) {
+            if (lines.next().second == End::None)
+                return std::nullopt;
+        }
+        const qsizetype from = lines.position();
+        const QByteArrayView written = lines.next().first;
+        ++number;
+        out.append(encoded.sliced(copied, from - copied));
+        out.append(span.bytes);
+        copied = from + written.size();
+    }
+    out.append(encoded.sliced(copied));
+    return out;
 }
 
 namespace keptlines_detail {

@@ -314,12 +314,16 @@ void TestKeptLines::otherCodec()
     kept.remember(read, text, codec);
     QVERIFY(!kept.isEmpty());
     const QString now = edit.isNull() ? text : edit;
+    const QList<KeptSpan> spans = kept.spansFor(now, text);
     QByteArray out;
     appendAroundKept(
-        now, kept.spansFor(now, text),
-        [&](qsizetype from, qsizetype to) { out += codec.encode(now.sliced(from, to - from)); }, out);
+        now, spans, [&](qsizetype from, qsizetype to) { out += codec.encode(now.sliced(from, to - from)); },
+        out);
     QCOMPARE(out.toHex(' '), written.toHex(' '));
     QCOMPARE(codec.decode(out), now);
+    // The same put into the codec's bytes for the whole text.
+    QCOMPARE(putKeptBytes(now, codec.encode(now), spans, codec).value_or("<none>").toHex(' '),
+             written.toHex(' '));
 }
 
 // After a write the remembered lines are the kept ones, numbered as in the written text, and the
