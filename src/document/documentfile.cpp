@@ -30,10 +30,8 @@ DocumentBytes encodeDocument(QStringView text, const QList<KeptSpan> &kept)
     // The kept lines hold no character the code page cannot hold (they were read from bytes),
     // so the positions of those stay as they are. (Should the bytes not have the text's lines,
     // which code page 932 always keeps, the codec's bytes are written as they are.)
-    if (!kept.isEmpty()) {
-        if (std::optional<QByteArray> withKept = putKeptBytes(text, encoded.bytes, kept, cp932LineCodec()))
-            encoded.bytes = std::move(*withKept);
-    }
+    if (!kept.isEmpty())
+        putKeptBytes(text, encoded.bytes, kept, cp932LineCodec());
     encoded.bytes.append("\r\n", 2);
     return {std::move(encoded.bytes), std::move(encoded.unencodable)};
 }

@@ -371,39 +371,58 @@ void KeptLines::rebase(const QList<KeptSpan> &kept, QStringView text)
     m_lines = std::move(lines);
 }
 
-std::optional<QByteArray> putKeptBytes(QStringView text, QByteArrayView encoded,
-                                       const QList<KeptSpan> &kept, const LineCodec &codec)
+bool putKeptBytes(QStringView text, QByteArray &encoded, const QList<KeptSpan> &kept,
+                  const LineCodec &codec)
 {
     const QByteArray cr = codec.encode(u"\r");
     const QByteArray lf = codec.encode(u"\n");
     if (cr.isEmpty() || cr.size() != lf.size() || cr == lf)
-        return std::nullopt;
+        return false;
     ByteLines lines(encoded, cr, lf);
     if (lines.count() != lineCount(text))
-        return std::nullopt;
-    qsizetype size = encoded.size();
-    for (const KeptSpan &span : kept)
-        size += span.bytes.size();
-    QByteArray out;
-    out.reserve(size);
+        return false;
+    // Where the codec's bytes of each kept line are.
+    std::vector<std::pair<qsizetype, qsizetype>> places; // from, size
+    places.reserve(size_t(kept.size()));
     qsizetype number = 0;
-    qsizetype copied = 0;
+    bool sameSizes = true;
     for (const KeptSpan &span : kept) {
         if (span.line < number)
-            return std::nullopt;
+            return false;
         for (; number < span.line; ++number) {
             if (lines.next().second == End::None)
-                return std::nullopt;
+                return false;
         }
         const qsizetype from = lines.position();
-        const QByteArrayView written = lines.next().first;
+        const qsizetype size = lines.next().first.size();
         ++number;
-        out.append(encoded.sliced(copied, from - copied));
-        out.append(span.bytes);
-        copied = from + written.size();
+        places.emplace_back(from, size);
+        sameSizes = sameSizes && size == span.bytes.size();
     }
-    out.append(encoded.sliced(copied));
-    return out;
+    if (sameSizes) {
+        // Usually so (a duplicate cell has as many bytes as the cell written for it): the bytes
+        // are put in place, without a second buffer.
+        char *const data = encoded.data();
+        for (qsizetype i = 0; i < kept.size(); ++i)
+            std::memcpy(data + places[size_t(i)].first, kept[i].bytes.constData(),
+                        size_t(kept[i].bytes.size()));
+        return true;
+    }
+    qsizetype size = encoded.size();
+    for (qsizetype i = 0; i < kept.size(); ++i)
+        size += kept[i].bytes.size() - places[size_t(i)].second;
+    QByteArray out;
+    out.reserve(size);
+    qsizetype copied = 0;
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        const auto [from, written] = places[size_t(i)];
+        out.append(QByteArrayView(encoded).sliced(copied, from - copied));
+        out.append(kept[i].bytes);
+        copied = from + written;
+    }
+    out.append(QByteArrayView(encoded).sliced(copied));
+    encoded = std::move(out);
+    return true;
 }
 
 namespace keptlines_detail {

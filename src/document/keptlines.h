@@ -99,14 +99,14 @@ void appendAroundKept(QStringView text, const QList<KeptSpan> &kept, EncodePiece
         encodePiece(from, text.size());
 }
 
-// The same from the codec's bytes for the whole text (`encoded`, in which line n is the codec's
-// bytes for line n of `text`): those bytes with each kept line's own bytes in place of the
-// codec's. One pass over the bytes instead of one encoding per stretch; nothing when the bytes do
-// not have the text's lines. Only for codecs whose bytes carry no state over a line end (code
-// page 932, EUC-JP, UTF-8, UTF-16); with a shift state (ISO-2022-JP) use appendAroundKept, which
-// encodes each stretch on its own.
-std::optional<QByteArray> putKeptBytes(QStringView text, QByteArrayView encoded,
-                                       const QList<KeptSpan> &kept, const LineCodec &codec);
+// The same from the codec's bytes for the whole text: `encoded` (in which line n is the codec's
+// bytes for line n of `text`) gets each kept line's own bytes in place of the codec's. One pass
+// over the bytes instead of one encoding per stretch, in place when the sizes agree. Returns
+// false, leaving `encoded` as it was, when the bytes do not have the text's lines. Only for codecs
+// whose bytes carry no state over a line end (code page 932, EUC-JP, UTF-8, UTF-16); with a shift
+// state (ISO-2022-JP) use appendAroundKept, which encodes each stretch on its own.
+bool putKeptBytes(QStringView text, QByteArray &encoded, const QList<KeptSpan> &kept,
+                  const LineCodec &codec);
 
 namespace keptlines_detail {
 // The pairs (i, j) of equal lines in a shortest edit script between a[0, n) and b[0, m) (Myers'
