@@ -18,9 +18,16 @@
 // takes (run it as its own process: the peak is per process).
 //   Overwrite       over_text: text from the text area, encode, write through temp file + rename
 //   WriteFloor      write the same bytes to a file with plain write(2) calls
+// Keeping the bytes of lines (arguments: size in MiB, 1 for the page with duplicate cells):
+//   OpenOverwritePlain   read_text then over_text done step by step without kept lines (baseline)
+//   OpenOverwrite        read_text then over_text, the program's own
+//   Remember, FindKept   the kept lines' own parts: after reading, before writing
+//   EncodeKept           encodeDocument with the kept lines' bytes put in (0: none to put in)
 
 #include "document/cp932.h"
 #include "document/documentcommands.h"
+#include "document/documentfile.h"
+#include "document/keptlines.h"
 #include "platform/files.h"
 #include "platform/qt/qttextbox.h"
 #include "platform/qt/textarea.h"
@@ -48,10 +55,13 @@ namespace {
 QTemporaryDir *folder;
 
 // An HTML-like document of `mib` MiB in code page 932: markup and words mixed with kanji and kana.
-QString documentPath(int mib)
+// With `duplicates`, every 16th line also ends in two duplicate cells (8790 ≒ and ED40 纊, which
+// the codec writes as 81E0 and FA5C), as a page from an old NEC machine or an EUC-JP page read as
+// code page 932 has them.
+QString documentPath(int mib, bool duplicates = false)
 {
-    static std::map<int, QString> made;
-    if (auto it = made.find(mib); it != made.end())
+    static std::map<std::pair<int, bool>, QString> made;
+    if (auto it = made.find({mib, duplicates}); it != made.end())
         return it->second;
     static const char16_t *const words[] = {
         u"<P>", u"</P>", u"<BR>", u"<A HREF=\"index.html\">", u"</A>", u"ZIMO", u"page",
@@ -59,27 +69,33 @@ QString documentPath(int mib)
         u"文字コード", u"の", u"を", u"、", u"。", u"漢字と仮名", u"ﾃｷｽﾄ", u"①", u"～"};
     QRandomGenerator random(932);
     const qint64 target = qint64(mib) << 20;
-    const QString path = folder->filePath(QStringLiteral("doc%1.html").arg(mib));
+    const QString path =
+        folder->filePath(QStringLiteral("doc%1%2.html").arg(mib).arg(duplicates ? "dup" : ""));
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         qFatal("cannot write %s", qPrintable(path));
-    QString chunk;
+    QString line;
+    QByteArray bytes;
     qint64 written = 0;
+    qint64 lines = 0;
     while (written < target) {
-        chunk.clear();
-        while (chunk.size() < 32768) {
+        bytes.clear();
+        while (bytes.size() < 32768) {
+            line.clear();
             const int count = 6 + random.bounded(10);
             for (int i = 0; i < count; ++i) {
-                chunk += QString::fromUtf16(words[random.bounded(int(std::size(words)))]);
-                chunk += u' ';
+                line += QString::fromUtf16(words[random.bounded(int(std::size(words)))]);
+                line += u' ';
             }
-            chunk += u"\r\n";
+            bytes += cp932::encode(line).bytes;
+            if (duplicates && lines++ % 16 == 0)
+                bytes += "\x87\x90\xed\x40";
+            bytes += "\r\n";
         }
-        const QByteArray bytes = cp932::encode(chunk).bytes;
         written += file.write(bytes.left(target - written));
     }
     file.close();
-    made[mib] = path;
+    made[{mib, duplicates}] = path;
     return path;
 }
 
@@ -268,6 +284,102 @@ void BM_Overwrite(benchmark::State &state)
     setBytes(state, mib);
 }
 
+// Open and Overwrite one after the other, as the program does them (range(1): 1 for the page with
+// duplicate cells).
+void BM_OpenOverwrite(benchmark::State &state)
+{
+    const int mib = int(state.range(0));
+    const QString path = documentPath(mib, state.range(1) != 0);
+    Window w;
+    w.dialogs.fileName.clear();
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.clear();
+        state.ResumeTiming();
+        w.open(path);
+        w.dialogs.fileName = folder->filePath(QStringLiteral("out%1.html").arg(mib));
+        w.doc.over_text();
+    }
+    if (w.boxes.shown)
+        state.SkipWithError("the write asked or failed");
+    setBytes(state, mib);
+}
+
+// The same without keeping any line's bytes: read_text and over_text as they were before lines
+// kept their bytes, step by step.
+void BM_OpenOverwritePlain(benchmark::State &state)
+{
+    const int mib = int(state.range(0));
+    const QString path = documentPath(mib, state.range(1) != 0);
+    const QString out = folder->filePath(QStringLiteral("plain%1.html").arg(mib));
+    Window w;
+    QString fileText;
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.clear();
+        fileText.clear();
+        state.ResumeTiming();
+        {
+            std::optional<QByteArray> bytes = readWholeFile(path);
+            QString text = cp932::decode(*bytes);
+            bytes.reset();
+            w.text.setText(text);
+            text = QString();
+            fileText = w.text.text();
+        }
+        QCoreApplication::processEvents();
+        const QString text = w.text.text();
+        const DocumentBytes document = encodeDocument(text);
+        if (!writeFileAtomically(out, document.bytes))
+            state.SkipWithError("cannot write");
+        fileText = text;
+    }
+    setBytes(state, mib);
+}
+
+// What keeping bytes costs on its own: remembering the lines after reading, and finding the kept
+// lines in the unchanged text before writing.
+void BM_Remember(benchmark::State &state)
+{
+    const int mib = int(state.range(0));
+    const QByteArray bytes = readWholeFile(documentPath(mib, state.range(1) != 0)).value_or(QByteArray());
+    const QString text = cp932::decode(bytes);
+    KeptLines kept;
+    for (auto _ : state)
+        kept.remember(bytes, text, lineCodec(Encoding::Cp932));
+    state.counters["lines"] = double(kept.lineNumbers().size());
+    setBytes(state, mib);
+}
+
+void BM_FindKept(benchmark::State &state)
+{
+    const int mib = int(state.range(0));
+    const QByteArray bytes = readWholeFile(documentPath(mib, state.range(1) != 0)).value_or(QByteArray());
+    const QString text = cp932::decode(bytes);
+    const QString baseline = QString(text.constData(), text.size()); // a copy, as file_text is
+    KeptLines kept;
+    kept.remember(bytes, text, lineCodec(Encoding::Cp932));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(kept.spansFor(text, baseline));
+    setBytes(state, mib);
+}
+
+// The bytes of the unchanged text: with the kept lines' own bytes put in (range(1) = 1, the page
+// with duplicate cells) or by the codec alone (0).
+void BM_EncodeKept(benchmark::State &state)
+{
+    const int mib = int(state.range(0));
+    const QByteArray bytes = readWholeFile(documentPath(mib, state.range(1) != 0)).value_or(QByteArray());
+    const QString text = cp932::decode(bytes);
+    KeptLines kept;
+    kept.remember(bytes, text, lineCodec(Encoding::Cp932));
+    const QList<KeptSpan> spans = kept.spansFor(text, text);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(encodeDocument(text, spans));
+    state.counters["kept"] = double(spans.size());
+    setBytes(state, mib);
+}
+
 void BM_WriteFloor(benchmark::State &state)
 {
     const int mib = int(state.range(0));
@@ -299,6 +411,16 @@ BENCHMARK(BM_WidgetFloor)->Apply(sizes);
 BENCHMARK(BM_TextBack)->Apply(sizes);
 BENCHMARK(BM_Overwrite)->Apply(sizes);
 BENCHMARK(BM_WriteFloor)->Apply(sizes);
+
+void withAndWithoutDuplicates(benchmark::internal::Benchmark *b)
+{
+    b->Args({50, 0})->Args({50, 1})->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+BENCHMARK(BM_OpenOverwritePlain)->Apply(withAndWithoutDuplicates);
+BENCHMARK(BM_OpenOverwrite)->Apply(withAndWithoutDuplicates);
+BENCHMARK(BM_Remember)->Apply(withAndWithoutDuplicates);
+BENCHMARK(BM_FindKept)->Apply(withAndWithoutDuplicates);
+BENCHMARK(BM_EncodeKept)->Apply(withAndWithoutDuplicates);
 
 // A value of /proc/self/status in kB.
 long statusKb(const char *field)
@@ -368,6 +490,7 @@ int main(int argc, char **argv)
     const bool widgetOnly = argc > 1 && std::strcmp(argv[1], "--memory=widget") == 0;
     for (const int mib : {1, 10, 50})
         documentPath(mib);
+    documentPath(50, true);
     reportMemory(widgetOnly);
     if (widgetOnly)
         return 0;

@@ -102,9 +102,11 @@ void DocumentCommands::reopenIn(Encoding encoding)
     const QString path = m_s.CommonDialog1.fileName;
     QString error;
     std::optional<encoding::ForcedDecode> decoded;
+    std::optional<QByteArray> bytes;
     {
         BusyScope busy(m_s.app);
-        if (const std::optional<QByteArray> bytes = readWholeFile(path, &error))
+        bytes = readWholeFile(path, &error);
+        if (bytes)
             decoded = encoding::decodeAs(encoding, *bytes);
     }
     if (!decoded) {
@@ -118,6 +120,9 @@ void DocumentCommands::reopenIn(Encoding encoding)
     {
         BusyScope busy(m_s.app);
         const bool bom = decoded->bom;
+        // Read in the chosen encoding, lines it would not write back keep their bytes.
+        rememberKeptLines(*bytes, decoded->text, encoding);
+        bytes.reset();
         m_s.Text1.setText(decoded->text);
         decoded.reset();
         m_file_text = m_s.Text1.text();
@@ -158,6 +163,8 @@ void DocumentCommands::read_text()
         std::optional<QByteArray> bytes = readWholeFile(path, &error);
         if (bytes) {
             encoding::DecodedFile file = encoding::decodeFile(*bytes);
+            // Lines whose bytes the codec would not write back are remembered with their bytes.
+            rememberKeptLines(*bytes, file.text, file.recognition.encoding);
             bytes.reset();
             m_s.Text1.setText(file.text);
             file.text = QString();
@@ -183,14 +190,20 @@ bool DocumentCommands::writeDocument(const QString &path, const QString &text)
     std::optional<DocumentBytes> document;
     {
         BusyScope busy(m_s.app);
-        document = encodeDocument(text, m_encoding);
+        // Unchanged lines of file_text keep the bytes they were read from, when written in the
+        // encoding they were read in.
+        m_writtenKept = m_encoding.encoding == m_keptEncoding
+                            ? m_keptLines.spansFor(text, m_file_text)
+                            : QList<KeptSpan>();
+        document = encodeDocument(text, m_encoding, m_writtenKept);
     }
     if (!document->unencodable.isEmpty()) {
         if (m_s.messageBox.show(unencodablePrompt(text, document->unencodable, m_encoding.encoding),
                                 styleUnencodable) != MsgAnswer::Ok)
             return false;
         BusyScope busy(m_s.app);
-        document->bytes = encodeDocumentWithReferences(text, document->unencodable, m_encoding);
+        document->bytes =
+            encodeDocumentWithReferences(text, document->unencodable, m_encoding, m_writtenKept);
     }
     const bool existed = QFileInfo::exists(path);
     QString error;
@@ -232,9 +245,30 @@ void DocumentCommands::over_text()
         return;
     const QString text = m_s.Text1.text();
     if (writeDocument(path, text)) {
-        m_file_text = text;
+        takeWrittenAsBaseline(text);
         stateChanged();
     }
+}
+
+void DocumentCommands::rememberKeptLines(QByteArrayView bytes, QStringView text, Encoding e)
+{
+    // The lines are in the bytes after the byte-order mark.
+    const QByteArray mark = encoding::byteOrderMark({e, true});
+    if (!mark.isEmpty() && bytes.startsWith(mark))
+        bytes = bytes.sliced(mark.size());
+    m_keptLines.remember(bytes, text, lineCodec(e));
+    m_keptEncoding = e;
+}
+
+void DocumentCommands::takeWrittenAsBaseline(const QString &text)
+{
+    // The kept lines are still on disk with their own bytes; every other line was written by the
+    // codec and reads back as written. In another encoding than they were read in, none are kept.
+    if (m_encoding.encoding == m_keptEncoding)
+        m_keptLines.rebase(m_writtenKept, text);
+    else
+        m_keptLines.clear();
+    m_file_text = text;
 }
 
 void DocumentCommands::mnuFileNew_Click()
@@ -244,6 +278,7 @@ void DocumentCommands::mnuFileNew_Click()
     m_s.Text1.setText(QString());
     m_s.mnuFileOverwrite.setEnabled(false);
     m_file_text = m_s.Text1.text();
+    m_keptLines.clear();
     setEncoding({}, EncodingOrigin::Default);
     stateChanged();
 }
@@ -296,7 +331,7 @@ bool DocumentCommands::confirmEnd()
             // after Overwrite.
             QString text;
             if (saveThroughDialog(text)) {
-                m_file_text = text;
+                takeWrittenAsBaseline(text);
                 stateChanged();
             }
         }
@@ -324,11 +359,14 @@ void DocumentCommands::Form_Unload(bool &cancel)
 void DocumentCommands::restoreDraft(const QString &text)
 {
     m_file_text.clear();
+    m_keptLines.clear();
     const QString &path = m_s.CommonDialog1.fileName;
     if (!path.isEmpty()) {
         // The file as it is now, read in the document's (restored) encoding.
-        if (const auto bytes = readWholeFile(path))
+        if (const auto bytes = readWholeFile(path)) {
             m_file_text = encoding::decodeAs(m_encoding.encoding, *bytes).text;
+            rememberKeptLines(*bytes, m_file_text, m_encoding.encoding);
+        }
     }
     m_s.Text1.setText(text);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/encoding.h"
+#include "document/keptlines.h"
 #include "platform/services.h"
 
 #include <QList>
@@ -80,12 +81,21 @@ private:
         if (onStateChanged)
             onStateChanged();
     }
+    // The text just written becomes file_text.
+    void takeWrittenAsBaseline(const QString &text);
+    // After `bytes` (the whole file, byte-order mark and all) were read as `text` in `e`.
+    void rememberKeptLines(QByteArrayView bytes, QStringView text, Encoding e);
 
     Services &m_s;
     QString m_file_text;
     TextEncoding m_encoding;
     EncodingOrigin m_encodingOrigin = EncodingOrigin::Default;
     std::function<void()> m_encodingListener;
+    // Lines of file_text written back with the bytes they were read from, the encoding they were
+    // read in, and those of them the last write used. They apply only to a write in that encoding.
+    KeptLines m_keptLines;
+    Encoding m_keptEncoding = Encoding::Cp932;
+    QList<KeptSpan> m_writtenKept;
 };
 
 } // namespace zimo

@@ -23,37 +23,69 @@ QString hexCode(char32_t codePoint)
 
 } // namespace
 
-DocumentBytes encodeDocument(QStringView text, TextEncoding encoding)
+DocumentBytes encodeDocument(QStringView text, TextEncoding encoding,
+                             const QList<KeptSpan> &kept)
 {
-    encoding::EncodeResult encoded = encoding::encode(encoding.encoding, text);
+    const Encoding e = encoding.encoding;
+    if (!kept.isEmpty() && e == Encoding::Iso2022Jp) {
+        // A shift state may run over a line end: each stretch between kept lines on its own.
+        DocumentBytes document{encoding::byteOrderMark(encoding), {}};
+        appendAroundKept(
+            text, kept,
+            [&](qsizetype from, qsizetype to) {
+                encoding::EncodeResult piece = encoding::encode(e, text.sliced(from, to - from));
+                for (const qsizetype pos : piece.unencodable)
+                    document.unencodable.append(from + pos);
+                document.bytes.append(piece.bytes);
+            },
+            document.bytes);
+        document.bytes.append(encoding::encode(e, u"\r\n").bytes);
+        return document;
+    }
+    encoding::EncodeResult encoded = encoding::encode(e, text);
+    // The kept lines hold no character the encoding cannot hold (they were read from bytes), so
+    // the positions of those stay as they are. (Should the bytes not have the text's lines, the
+    // codec's bytes are written as they are.)
+    if (!kept.isEmpty())
+        putKeptBytes(text, encoded.bytes, kept, lineCodec(e));
     const QByteArray mark = encoding::byteOrderMark(encoding);
     if (!mark.isEmpty())
         encoded.bytes.prepend(mark);
-    encoded.bytes.append(encoding::encode(encoding.encoding, u"\r\n").bytes);
+    encoded.bytes.append(encoding::encode(e, u"\r\n").bytes);
     return {std::move(encoded.bytes), std::move(encoded.unencodable)};
 }
 
 QByteArray encodeDocumentWithReferences(QStringView text, const QList<qsizetype> &unencodable,
-                                        TextEncoding encoding)
+                                        TextEncoding encoding, const QList<KeptSpan> &kept)
 {
     const Encoding e = encoding.encoding;
     QByteArray bytes = encoding::byteOrderMark(encoding);
     bytes.reserve(text.size() + unencodable.size() * 10 + 2);
-    qsizetype from = 0;
-    // The pieces between the characters are encoded one by one. Each piece ends in the
-    // encoding's initial state (ISO-2022-JP returns to ASCII), so the pieces' bytes joined read
-    // as the whole.
-    for (const qsizetype pos : unencodable) {
-        if (pos < from || pos >= text.size())
-            continue;
-        bytes.append(encoding::encode(e, text.sliced(from, pos - from)).bytes);
-        const auto [codePoint, units] = codePointAt(text, pos);
-        bytes.append(encoding::encode(e, characterReference(codePoint)).bytes);
-        from = pos + units;
-    }
-    bytes.append(encoding::encode(e, text.sliced(from)).bytes);
+    auto next = unencodable.cbegin();
+    // The pieces between the characters (and the kept lines) are encoded one by one. Each piece
+    // ends in the encoding's initial state (ISO-2022-JP returns to ASCII), so the pieces' bytes
+    // joined read as the whole.
+    auto encodePiece = [&](qsizetype from, qsizetype to) {
+        for (; next != unencodable.cend() && *next < to; ++next) {
+            const qsizetype pos = *next;
+            if (pos < from)
+                continue;
+            bytes.append(encoding::encode(e, text.sliced(from, pos - from)).bytes);
+            const auto [codePoint, units] = codePointAt(text, pos);
+            bytes.append(encoding::encode(e, characterReference(codePoint)).bytes);
+            from = std::min(pos + units, to);
+        }
+        bytes.append(encoding::encode(e, text.sliced(from, to - from)).bytes);
+    };
+    appendAroundKept(text, kept, encodePiece, bytes);
     bytes.append(encoding::encode(e, u"\r\n").bytes);
     return bytes;
+}
+
+LineCodec lineCodec(Encoding e)
+{
+    return {[e](QByteArrayView bytes) { return encoding::decode(e, bytes); },
+            [e](QStringView text) { return encoding::encode(e, text).bytes; }};
 }
 
 QString characterReference(char32_t codePoint)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/encoding.h"
+#include "document/keptlines.h"
 
 #include <QByteArray>
 #include <QList>
@@ -14,19 +15,26 @@ namespace zimo {
 // followed by one CR LF in that encoding. Reading takes every byte as it is; writing gives back
 // the same bytes for everything reading produced.
 
-// The bytes of a document file for `text`, and the positions of the characters the encoding
-// cannot hold (left out of `bytes`; empty when every character fits).
+// The bytes of a document file for `text` in `encoding` (its byte-order mark first, the CR LF at
+// the end), and the positions of the characters the encoding cannot hold (left out of `bytes`;
+// empty when every character fits). The lines in `kept` are written as their own bytes (see
+// KeptLines), everything else by the codec.
 struct DocumentBytes
 {
     QByteArray bytes;
     QList<qsizetype> unencodable;
 };
-DocumentBytes encodeDocument(QStringView text, TextEncoding encoding = {});
+DocumentBytes encodeDocument(QStringView text, TextEncoding encoding = {},
+                             const QList<KeptSpan> &kept = {});
 
 // The bytes of a document file for `text` with every character at `unencodable` (as reported by
 // encodeDocument) written as an HTML numeric character reference such as "&#x1F600;".
 QByteArray encodeDocumentWithReferences(QStringView text, const QList<qsizetype> &unencodable,
-                                        TextEncoding encoding = {});
+                                        TextEncoding encoding = {},
+                                        const QList<KeptSpan> &kept = {});
+
+// An encoding as the lines kept with their own bytes need it (no byte-order mark).
+LineCodec lineCodec(Encoding encoding);
 
 // "&#x" + the code point in upper-case hex + ";".
 QString characterReference(char32_t codePoint);

@@ -2,7 +2,8 @@
 # Writing documents as a user does: typed text saved through the real save dialog, written again
 # by Exit's question and by Ctrl+S, and leaving through the File menu with its questions
 # answered by keys. Then a fresh window whose text has no file yet: answering OK to the
-# overwrite question asks where to save.
+# overwrite question asks where to save. Last, a page with duplicate code page 932 cells opened,
+# one line edited and overwritten: only that line's bytes change.
 source "$(dirname "$0")/lib.sh" "$1"
 e2e_setup
 
@@ -66,4 +67,29 @@ wait_for_file "$WORK/fresh.txt"
 expect_bytes "$WORK/fresh.txt" '6e 65 77 0d 0a'
 answer_box Return
 wait_for_exit "$ZIMO_PID" || fail "zimo did not end"
+
+# 8790 and ED40 read as ≒ and 纊, which the codec writes as 81E0 and FA5C. "開く．．．(&O)" by Ctrl+O,
+# an x typed at the start of the first line, Ctrl+S: the first line is written by the codec, the
+# second keeps its bytes.
+printf '\x87\x90\r\n\xed\x40\r\n' >"$WORK/dup.html"
+start_zimo
+keys ctrl+o
+dialog=$(wait_for_dialog) || fail "no open dialog"
+focus_window "$dialog"
+keys ctrl+a
+type_text "$WORK/dup.html"
+keys Return
+wait_for_window_count '.' 1 || fail "the open dialog did not close"
+focus_window "$MAIN_WIN"
+type_text 'x'
+keys ctrl+s
+for i in $(seq 1 100); do
+    [ "$(od -An -tx1 "$WORK/dup.html" | tr -d ' \n')" = "7881e00d0aed400d0a0d0a" ] && break
+    sleep 0.05
+done
+expect_bytes "$WORK/dup.html" '78 81 e0 0d 0a ed 40 0d 0a 0d 0a'
+focus_window "$MAIN_WIN"
+keys alt+f x
+answer_box Return
+wait_for_exit "$ZIMO_PID" || fail "zimo did not end after 終了します was answered OK"
 pass

@@ -1,4 +1,5 @@
 // The File menu and the document state, through the scripted fakes and real files.
+#include "document/cp932.h"
 #include "document/documentcommands.h"
 #include "platform/files.h"
 #include "support/fakes.h"
@@ -9,13 +10,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <memory>
+#include <string_view>
 #include <unistd.h>
 
 using namespace zimo;
 using namespace zimo::test;
+using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(zimo::Encoding)
 Q_DECLARE_METATYPE(zimo::TextEncoding)
@@ -101,6 +105,9 @@ private slots:
     void reopenIn();
     void writeFromNowOn_data();
     void writeFromNowOn();
+    void duplicateCellsKeepTheirBytes_data();
+    void duplicateCellsKeepTheirBytes();
+    void keptBytesFollowEveryWrite();
 
 private:
     std::unique_ptr<zimo::test::WorkFolder> m_dir;
@@ -797,6 +804,11 @@ void TestDocumentCommands::reopenIn_data()
         << euc << true << QList<int>{MsgAnswer::Cancel} << E::EucJp << QStringLiteral("､｢!") << 1;
     QTest::newRow("UTF-16LE keeps its mark") << QByteArray("\xff\xfe\x41\x00", 4) << false
                                              << QList<int>{} << E::Utf16LE << QStringLiteral("A") << 0;
+    // EUC-JP kanji such as EE A4 are duplicate cells read as code page 932: the lines keep
+    // their bytes all the same.
+    const QByteArray eucKanji("\xc6\xfc\xcb\xdc\xee\xa4\xee\xa5\r\n\xa4\xa2");
+    QTest::newRow("EUC-JP page reopened as Shift_JIS comes back byte for byte")
+        << eucKanji << false << QList<int>{} << E::Cp932 << cp932::decode(eucKanji) << 0;
     QTest::newRow("as ISO-2022-JP that would not come back: refused")
         << QByteArray("\x1b$BF|") << false << QList<int>{} << E::Iso2022Jp
         << QStringLiteral("\x1b$BF|") << 1;
@@ -891,6 +903,144 @@ void TestDocumentCommands::writeFromNowOn()
     QCOMPARE(w.doc.encodingOrigin(), switched ? EncodingOrigin::Chosen : EncodingOrigin::Default);
     w.saveAs(path("out.html"));
     QCOMPARE(bytesOf(path("out.html")), written);
+}
+
+// Every code page 932 cell that reads as the same character as another cell and is written as
+// that other one (8790 ≒ as 81E0, ED40 纊 as FA5C, ...).
+QList<QByteArray> duplicateCells()
+{
+    QList<QByteArray> cells;
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            const char pair[2] = {char(lead), char(trail)};
+            const QByteArray cell(pair, 2);
+            const QString text = cp932::decode(cell);
+            if (text.size() == 1 && !text[0].isSurrogate() && cp932::encode(text).bytes != cell)
+                cells.append(cell);
+        }
+    }
+    return cells;
+}
+
+// A page holding every duplicate cell, 16 to a line between ordinary text, the lines ending in
+// CR LF, LF and CR in turn; the last line has no line end.
+QList<QByteArray> pageLines()
+{
+    const QList<QByteArray> cells = duplicateCells();
+    QList<QByteArray> lines;
+    for (qsizetype i = 0; i < cells.size(); i += 16) {
+        QByteArray line = "<P>\x93\xfa" + QByteArray::number(i);
+        for (qsizetype k = i; k < std::min(i + 16, cells.size()); ++k)
+            line += cells[k] + (k % 3 ? "" : "a");
+        lines.append(line + "</P>");
+    }
+    return lines;
+}
+
+QByteArray joinLines(const QList<QByteArray> &lines)
+{
+    static const QByteArray ends[] = {"\r\n", "\n", "\r"};
+    QByteArray bytes;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        bytes += lines[i] + (i + 1 < lines.size() ? ends[i % 3] : QByteArray());
+    return bytes;
+}
+
+void TestDocumentCommands::duplicateCellsKeepTheirBytes_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("edited"); // the line changed before writing, -1 for none
+    for (const char *how : {"Overwrite", "Save", "Exit"}) {
+        for (const int edited : {-1, 0, 12, 24}) {
+            if (how == std::string_view("Exit") && edited < 0)
+                continue; // nothing changed: nothing is written
+            QTest::addRow("%s, %s %d", how, edited < 0 ? "unchanged" : "line", edited)
+                << QString::fromLatin1(how) << edited;
+        }
+    }
+}
+
+// A page read with duplicate cells is written back with the same bytes; after an edit only the
+// edited line changes, and it is written by the codec's rule.
+void TestDocumentCommands::duplicateCellsKeepTheirBytes()
+{
+    QFETCH(QString, how);
+    QFETCH(int, edited);
+    QCOMPARE(duplicateCells().size(), 398);
+    QList<QByteArray> lines = pageLines();
+    QCOMPARE(lines.size(), 25);
+    const QByteArray original = joinLines(lines);
+    writeBytes(path("page.html"), original);
+    Window w;
+    w.openFile(path("page.html"));
+    QVERIFY(!w.doc.changed());
+    if (edited >= 0) {
+        const QString text = cp932::decode(lines[edited]) + u'!';
+        const QStringList all = w.p.text.text().split(QRegularExpression("\r\n|\n|\r"));
+        qsizetype at = 0;
+        for (int i = 0; i < edited; ++i)
+            at += all[i].size() + (i % 3 ? 1 : 2);
+        w.p.text.setText(w.p.text.text().replace(at, all[edited].size(), text));
+        // The codec writes the line's cells in their other form.
+        QVERIFY(cp932::encode(text).bytes != lines[edited] + "!");
+        lines[edited] = cp932::encode(text).bytes;
+    }
+    QString written = path("page.html");
+    if (how == "Overwrite") {
+        w.doc.mnuFileOverwrite_Click();
+    } else if (how == "Save") {
+        written = path("other.html");
+        w.saveAs(written);
+    } else {
+        w.answers({MsgAnswer::Ok, MsgAnswer::Ok});
+        w.doc.mnuFileEnd_Click();
+        QCOMPARE(w.p.app.endCount, 1);
+    }
+    QCOMPARE(bytesOf(written).toHex(' '), (joinLines(lines) + "\r\n").toHex(' '));
+    if (how == "Save")
+        QCOMPARE(bytesOf(path("page.html")), original);
+}
+
+// The kept bytes follow the text through writes that make it the baseline, whatever happens
+// around them; New forgets them.
+void TestDocumentCommands::keptBytesFollowEveryWrite()
+{
+    const QByteArray original("<P>\x87\x90</P>\r\n<P>\xed\x40</P>\r\n");
+    writeBytes(path("k.html"), original);
+    Window w;
+    w.openFile(path("k.html"));
+    // A line inserted at the top, twice, each time overwritten.
+    for (int round = 1; round <= 2; ++round) {
+        w.p.text.setText(u"new\r\n"_s + w.p.text.text());
+        w.doc.mnuFileOverwrite_Click();
+        QCOMPARE(bytesOf(path("k.html")), QByteArray("new\r\n").repeated(round) + original + "\r\n");
+    }
+    // An emoji on its own line, written as a reference; the cells keep their bytes.
+    w.p.text.setText(w.p.text.text() + u"😀"_s);
+    w.answers({MsgAnswer::Ok});
+    w.doc.mnuFileOverwrite_Click();
+    QCOMPARE(bytesOf(path("k.html")),
+             "new\r\nnew\r\n" + original + "&#x1F600;\r\n");
+    // The 纊 line edited: written as the codec writes 纊.
+    w.p.text.setText(w.p.text.text().replace(u"纊"_s, u"纊 "_s));
+    w.answers({MsgAnswer::Ok});
+    w.doc.mnuFileOverwrite_Click();
+    QCOMPARE(bytesOf(path("k.html")),
+             QByteArray("new\r\nnew\r\n<P>\x87\x90</P>\r\n<P>\xfa\x5c </P>\r\n&#x1F600;\r\n"));
+
+    // After New the same text typed again is written by the codec's rule.
+    const QString text = cp932::decode(original);
+    w.doc.mnuFileNew_Click(); // nothing changed since the last write: no question
+    QVERIFY(w.p.text.text().isEmpty());
+    w.p.text.setText(text);
+    w.saveAs(path("typed.html"));
+    QCOMPARE(bytesOf(path("typed.html")), cp932::encode(text).bytes + "\r\n");
+    // Opening a file forgets what the file before had.
+    writeBytes(path("plain.html"), cp932::encode(text).bytes);
+    w.answers({MsgAnswer::Ok});
+    w.openFile(path("plain.html"));
+    w.doc.mnuFileOverwrite_Click();
+    QCOMPARE(bytesOf(path("plain.html")), cp932::encode(text).bytes + "\r\n");
 }
 
 QTEST_GUILESS_MAIN(TestDocumentCommands)

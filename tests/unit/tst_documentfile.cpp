@@ -21,6 +21,7 @@ private slots:
     void placeOf();
     void references_data();
     void references();
+    void roundTripThroughOpenAndOverwrite_data();
     void roundTripThroughOpenAndOverwrite();
 };
 
@@ -75,12 +76,24 @@ void TestDocumentFile::references()
     QVERIFY(!bytes.contains('?'));
 }
 
+void TestDocumentFile::roundTripThroughOpenAndOverwrite_data()
+{
+    QTest::addColumn<int>("edited"); // 0: the line holding the table, 1: the last line
+    QTest::addColumn<int>("folded");
+    QTest::newRow("unchanged") << -1 << 0;
+    QTest::newRow("table's line edited") << 0 << 398;
+    QTest::newRow("last line edited") << 1 << 0;
+}
+
 // Every character the table holds, bytes that start no character, lone CR and lone LF: opened and
-// written back with Overwrite, the file is the same apart from the final CR LF, except that the
-// table's duplicate cells (NEC and IBM duplicates under leads 87, ED, EE and FA) come back as the
-// cell of the same character that the table prefers.
+// written back with Overwrite, the file is the same apart from the final CR LF. The table's
+// duplicate cells (NEC and IBM duplicates under leads 87, ED, EE and FA) keep their bytes while
+// their line is unchanged; once it is edited they are written as the cell of the same character
+// that the table prefers.
 void TestDocumentFile::roundTripThroughOpenAndOverwrite()
 {
+    QFETCH(int, edited);
+    QFETCH(int, folded);
     QByteArray original;
     QList<qsizetype> cellOffsets;
     for (int lead = 0x81; lead <= 0xFC; ++lead) {
@@ -111,24 +124,30 @@ void TestDocumentFile::roundTripThroughOpenAndOverwrite()
     p.dialog.fileAnswers.enqueue(path);
     doc.mnuFileOpen_Click();
     QCOMPARE(doc.file_text(), p.text.text());
+    if (edited == 0)
+        p.text.setText(u'!' + p.text.text());
+    else if (edited == 1)
+        p.text.setText(p.text.text() + u'!');
     doc.mnuFileOverwrite_Click();
     QVERIFY(p.messageBox.shown.isEmpty());
 
     const QByteArray written = readWholeFile(path).value_or(QByteArray());
-    QCOMPARE(written.size(), original.size() + 2);
-    QVERIFY(written.endsWith(tail + "\r\n"));
-    int folded = 0;
+    const qsizetype shift = edited == 0 ? 1 : 0;
+    QCOMPARE(written.size(), original.size() + 2 + (edited >= 0 ? 1 : 0));
+    QVERIFY(written.startsWith(edited == 0 ? "!" : ""));
+    QVERIFY(written.endsWith(tail + (edited == 1 ? "!" : "") + "\r\n"));
+    int foldedNow = 0;
     for (const qsizetype at : cellOffsets) {
-        const QByteArray was = original.mid(at, 2), now = written.mid(at, 2);
+        const QByteArray was = original.mid(at, 2), now = written.mid(at + shift, 2);
         if (was == now)
             continue;
         const uchar lead = uchar(was[0]);
         QVERIFY2(lead == 0x87 || lead == 0xED || lead == 0xEE || lead == 0xFA,
                  was.toHex().constData());
         QCOMPARE(cp932::decode(now), cp932::decode(was));
-        ++folded;
+        ++foldedNow;
     }
-    QCOMPARE(folded, 398);
+    QCOMPARE(foldedNow, folded);
 }
 
 QTEST_GUILESS_MAIN(TestDocumentFile)

@@ -169,7 +169,6 @@ void TestFileMenuForm1::endQuestions()
 void TestFileMenuForm1::documentThroughTextArea_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("folded");
     QByteArray table;
     for (int lead = 0x81; lead <= 0xFC; ++lead) {
         if (lead > 0x9F && lead < 0xE0)
@@ -182,19 +181,19 @@ void TestFileMenuForm1::documentThroughTextArea_data()
         }
         table.append("\r\n");
     }
-    QTest::newRow("every double-byte character") << table << 398;
-    QTest::newRow("line ends") << QByteArray("a\r\n\r\nb\rc\nd\r\r\ne\n\rf\r") << 0;
+    QTest::newRow("every double-byte character") << table;
+    QTest::newRow("line ends") << QByteArray("a\r\n\r\nb\rc\nd\r\r\ne\n\rf\r");
     QTest::newRow("control and undecodable bytes")
-        << QByteArray("\x00\x01\x0b\x0c\x1f\x7f|\x80\xa0\xfd\xfe\xff|\x81\x0d\x0a\x81", 20) << 0;
-    QTest::newRow("half-width kana and ASCII") << QByteArray("<P>\xb1\xb2\xdf\x20\x7e</P>") << 0;
+        << QByteArray("\x00\x01\x0b\x0c\x1f\x7f|\x80\xa0\xfd\xfe\xff|\x81\x0d\x0a\x81", 20);
+    QTest::newRow("half-width kana and ASCII") << QByteArray("<P>\xb1\xb2\xdf\x20\x7e</P>");
 }
 
 // A file opened into the real text area and written back with Overwrite: the same bytes and one
-// more CR LF (duplicate cells of the table come back as the cell the table prefers).
+// more CR LF (the lines holding the table's duplicate cells keep their bytes, as the text area
+// gives them back unchanged).
 void TestFileMenuForm1::documentThroughTextArea()
 {
     QFETCH(QByteArray, bytes);
-    QFETCH(int, folded);
     const QString path = m_dir->filePath("t.txt");
     writeFile(path, bytes);
 
@@ -213,14 +212,7 @@ void TestFileMenuForm1::documentThroughTextArea()
     QVERIFY(p.messageBox.shown.isEmpty());
 
     const QByteArray written = readWholeFile(path).value_or(QByteArray());
-    QCOMPARE(written.size(), bytes.size() + 2);
-    QVERIFY(written.endsWith("\r\n"));
-    int differing = 0;
-    for (qsizetype i = 0; i < bytes.size(); ++i)
-        differing += bytes[i] != written[i];
-    // A folded cell differs in one or both bytes; the character stays the same.
-    QVERIFY(differing >= folded && differing <= 2 * folded);
-    QCOMPARE(cp932::decode(written.chopped(2)), cp932::decode(bytes));
+    QCOMPARE(written.toHex(' '), (bytes + "\r\n").toHex(' '));
 }
 
 // Keys typed into the real text area are kept as a draft a moment later, with the document's file;
