@@ -375,7 +375,7 @@ void BM_EncodeKept(benchmark::State &state)
     kept.remember(bytes, text, lineCodec(Encoding::Cp932));
     const QList<KeptSpan> spans = kept.spansFor(text, text);
     for (auto _ : state)
-        benchmark::DoNotOptimize(encodeDocument(text, spans));
+        benchmark::DoNotOptimize(encodeDocument(text, {}, spans));
     state.counters["kept"] = double(spans.size());
     setBytes(state, mib);
 }

@@ -164,7 +164,7 @@ void DocumentCommands::read_text()
         if (bytes) {
             encoding::DecodedFile file = encoding::decodeFile(*bytes);
             // Lines whose bytes the codec would not write back are remembered with their bytes.
-            rememberKeptLines(*bytes, file.text, file.recognition.encoding);
+            rememberKeptLines(*bytes, file.text, file.recognition.encoding.encoding);
             bytes.reset();
             m_s.Text1.setText(file.text);
             file.text = QString();

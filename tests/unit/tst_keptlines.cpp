@@ -31,7 +31,7 @@ QByteArray writeBack(const QByteArray &original, const QString &edited, Numbers 
     kept.remember(original, text, lineCodec(Encoding::Cp932));
     if (remembered)
         *remembered = kept.lineNumbers();
-    return encodeDocument(edited, kept.spansFor(edited, text)).bytes;
+    return encodeDocument(edited, {}, kept.spansFor(edited, text)).bytes;
 }
 
 // Text decoded from `bytes` with `edit` applied.
@@ -345,7 +345,7 @@ void TestKeptLines::rebaseFollowsWrittenText()
     QCOMPARE(kept.lineNumbers(), (Numbers{3}));
 
     const QString second = u"new\r\na\r\n≒\r\n纊!\r\nz"_s;
-    QCOMPARE(encodeDocument(second, kept.spansFor(second, first)).bytes,
+    QCOMPARE(encodeDocument(second, {}, kept.spansFor(second, first)).bytes,
              "new\r\na\r\n" + necNearlyEqual + "\r\n" + ibmKanji + "!\r\nz\r\n");
 
     kept.clear();
