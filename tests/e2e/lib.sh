@@ -197,18 +197,29 @@ answer_box() {
     wait_closed "$box"
 }
 
-# The File menu's "保存．．．(&A)": types the path into the save dialog and presses Enter.
-save_as() {
-    local path=$1 dialog
+# Types a path into the file dialog that the keys given open, presses Enter and comes back to
+# the main window: file_dialog open ctrl+o PATH, file_dialog save "alt+f a" PATH.
+file_dialog() {
+    local what=$1 open_keys=$2 path=$3 dialog
     focus_window "$MAIN_WIN"
-    keys alt+f a
-    dialog=$(wait_for_dialog) || fail "no save dialog"
+    keys $open_keys
+    dialog=$(wait_for_dialog) || fail "no $what dialog for $path"
     focus_window "$dialog"
     keys ctrl+a
     type_text "$path"
     keys Return
-    wait_for_window_count '.' 1 || fail "the save dialog did not close"
+    wait_for_window_count '.' 1 || fail "the $what dialog did not close for $path"
     focus_window "$MAIN_WIN"
+}
+
+# The File menu's "保存．．．(&A)": types the path into the save dialog and presses Enter.
+save_as() {
+    file_dialog save "alt+f a" "$1"
+}
+
+# "開く．．．(&O)" (Ctrl+O): types the path into the open dialog and presses Enter.
+open_file() {
+    file_dialog open ctrl+o "$1"
 }
 
 wait_for_file() {

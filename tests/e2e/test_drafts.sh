@@ -9,14 +9,7 @@ printf 'old\r\n' >"$WORK/page.html"
 start_zimo
 
 # "開く．．．(&O)" through the real open dialog.
-keys ctrl+o
-dialog=$(wait_for_dialog) || fail "no open dialog"
-focus_window "$dialog"
-keys ctrl+a
-type_text "$WORK/page.html"
-keys Return
-wait_for_window_count '.' 1 || fail "the open dialog did not close"
-focus_window "$MAIN_WIN"
+open_file "$WORK/page.html"
 keys ctrl+End
 type_text 'typed'
 

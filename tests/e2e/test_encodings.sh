@@ -33,14 +33,7 @@ check_page() {
 
     start_zimo
     # "開く．．．(&O)" with Ctrl+O, the path typed into the open dialog.
-    keys ctrl+o
-    dialog=$(wait_for_dialog) || fail "no open dialog for $name"
-    focus_window "$dialog"
-    keys ctrl+a
-    type_text "$WORK/$name"
-    keys Return
-    wait_for_window_count '.' 1 || fail "the open dialog did not close for $name"
-    focus_window "$MAIN_WIN"
+    open_file "$WORK/$name"
     # "[Plug_1]", then "上書き(&S)" with Ctrl+S.
     keys alt+q Down Down Down Return
     local before

@@ -21,20 +21,6 @@ wait_for_bytes() {
     expect_bytes "$1" "$2"
 }
 
-# "開く．．．(&O)" with the path typed into the dialog.
-open_file() {
-    local dialog
-    focus_window "$MAIN_WIN"
-    keys alt+f o
-    dialog=$(wait_for_dialog) || fail "no open dialog"
-    focus_window "$dialog"
-    keys ctrl+a
-    type_text "$1"
-    keys Return
-    wait_for_window_count '.' 1 || fail "the open dialog did not close"
-    focus_window "$MAIN_WIN"
-}
-
 start_zimo
 for end in lf cr; do
     e='\n'

@@ -73,14 +73,7 @@ wait_for_exit "$ZIMO_PID" || fail "zimo did not end"
 # second keeps its bytes.
 printf '\x87\x90\r\n\xed\x40\r\n' >"$WORK/dup.html"
 start_zimo
-keys ctrl+o
-dialog=$(wait_for_dialog) || fail "no open dialog"
-focus_window "$dialog"
-keys ctrl+a
-type_text "$WORK/dup.html"
-keys Return
-wait_for_window_count '.' 1 || fail "the open dialog did not close"
-focus_window "$MAIN_WIN"
+open_file "$WORK/dup.html"
 type_text 'x'
 keys ctrl+s
 for i in $(seq 1 100); do
