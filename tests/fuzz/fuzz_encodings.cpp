@@ -73,10 +73,9 @@ void decodeThenEncode(Encoding e, const QByteArray &input)
         // high surrogate (the two written as a pair).
         const qsizetype n = text.size();
         const bool pairedLast = n > 1 && QChar::isHighSurrogate(text[n - 2].unicode());
-        const bool noWayBack =
-            input.size() % 2 == 0
-                ? n > 0 && isStandIn(text[n - 1].unicode()) && loneLow(text, n - 1)
-                : pairedLast;
+        const bool noWayBack = input.size() % 2 == 0 ? n > 0 && isStandIn(text[n - 1].unicode()) &&
+                                                           loneLow(text, n - 1)
+                                                     : pairedLast;
         FUZZ_CHECK(same == !noWayBack, detail());
         bool lowStandIn = false;
         for (qsizetype k = 0; k < n; ++k)

@@ -3,8 +3,9 @@
 //   the line, in order, not empty, not overlapping, neighbours of one kind joined; every character
 //   gets its kind: a character in no span is white space or ordinary text (the line scanned up to
 //   it ends in text outside a script or style; checked at the first non-blank character of each
-//   stretch between spans, from the state carried there); each kind holds only what it can (marks only
-//   "<", "/", ">", "="; references start with "&"; names hold no white space, "/" or ">").
+//   stretch between spans, from the state carried there); each kind holds only what it can
+//   (marks only "<", "/", ">", "="; references start with "&"; names hold no white space, "/"
+//   or ">").
 // - htmlLineEnd gives htmlSpans' end state; every state packs into an int below the limit and
 //   back.
 // - Edits, as the highlighter makes them: replace some lines by others, then scan again from the

@@ -82,7 +82,7 @@ void TestEncoding::recognise_data()
     QTest::newRow("UTF-16BE BOM, a lone DC0A: not clear")
         << hex("feffdc0a0041") << E::Cp932 << false << D << QString();
     QTest::newRow("UTF-16BE BOM, odd last byte after a lone high surrogate: not clear")
-        << hex("fefffedbd9db") << E::Cp932 << false << D << QString();
+        << hex("feffdbdbdbd9db") << E::Cp932 << false << D << QString();
     QTest::newRow("UTF-16LE BOM, odd last byte 00 after a lone high surrogate: not clear")
         << hex("fffe4100d9d900") << E::Cp932 << false << D << QString();
     QTest::newRow("UTF-16LE BOM, U+10000 pairs with DC00")
