@@ -18,10 +18,13 @@ using namespace zimo;
 
 namespace {
 
+// A stand-in is a lone U+DC80..U+DCFF: the second half of a pair is a character's.
 bool holdsStandIn(const QString &text)
 {
-    for (const QChar c : text) {
-        if (c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF)
+    for (qsizetype k = 0; k < text.size(); ++k) {
+        const char16_t c = text[k].unicode();
+        if (c >= 0xDC80 && c <= 0xDCFF &&
+            (k == 0 || !QChar::isHighSurrogate(text[k - 1].unicode())))
             return true;
     }
     return false;
