@@ -1,7 +1,7 @@
 // The codecs other than code page 932 (UTF-8, EUC-JP, ISO-2022-JP, UTF-16LE and BE) both ways.
 // - Any bytes: UTF-8 and EUC-JP decode then encode to the same bytes, reporting nothing, and the
 //   reading counts as lossless. UTF-16 does the same except for the readings it cannot write
-//   back (an even number of bytes whose last unit is a lone U+DC80..U+DCFF, which would go back as
+//   back (an even number of bytes whose last unit is a lone U+DC00..U+DCFF, which would go back as
 //   an odd byte; an odd number whose last byte follows a high surrogate, the two then written as
 //   a pair); decodeAs calls a UTF-16 reading lossless exactly when it round-trips and holds
 //   no lone U+DC00..U+DC7F. ISO-2022-JP is taken only when decodeAs says lossless: then it
@@ -69,13 +69,14 @@ void decodeThenEncode(Encoding e, const QByteArray &input)
     case Encoding::Utf16LE:
     case Encoding::Utf16BE: {
         // The two readings that cannot be written back: an even number of bytes ending in a
-        // lone stand-in (written as one byte), an odd one whose last byte's stand-in follows a
-        // high surrogate (the two written as a pair).
+        // lone U+DC00..U+DCFF (the encoder takes it for an odd byte's stand-in and writes one
+        // byte), an odd one whose last byte's stand-in follows a high surrogate (the two written
+        // as a pair).
         const qsizetype n = text.size();
         const bool pairedLast = n > 1 && QChar::isHighSurrogate(text[n - 2].unicode());
-        const bool noWayBack = input.size() % 2 == 0 ? n > 0 && isStandIn(text[n - 1].unicode()) &&
-                                                           loneLow(text, n - 1)
-                                                     : pairedLast;
+        const bool endsLikeOddByte = n > 0 && text[n - 1].unicode() >= 0xDC00 &&
+                                     text[n - 1].unicode() <= 0xDCFF && loneLow(text, n - 1);
+        const bool noWayBack = input.size() % 2 == 0 ? endsLikeOddByte : pairedLast;
         FUZZ_CHECK(same == !noWayBack, detail());
         bool lowStandIn = false;
         for (qsizetype k = 0; k < n; ++k)
