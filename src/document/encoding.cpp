@@ -623,7 +623,9 @@ bool isIso2022Candidate(QByteArrayView bytes)
 // (never made by the other decoders; the text box takes U+DC0A and U+DC0D for its marks of a lone
 // LF and CR, so such a unit, or an odd last byte below 0x80, would come back as another
 // character), and, for an even number of bytes, it does not end in a lone U+DC80..U+DCFF (which
-// would be written back as an odd last byte).
+// would be written back as an odd last byte). For an odd number of bytes the last unit, the odd
+// byte's stand-in, must not follow a high surrogate: the two would make a pair, written back as
+// two units instead of the one byte.
 bool utf16Clear(QStringView text, bool oddLength)
 {
     const qsizetype n = text.size();
@@ -635,11 +637,11 @@ bool utf16Clear(QStringView text, bool oddLength)
         if (k == 0 || !isHighSurrogate(u[k - 1]))
             return false;
     }
-    if (!oddLength && n > 0) {
-        const char16_t last = u[n - 1];
-        if (isStandIn(last) && !(n > 1 && isHighSurrogate(u[n - 2])))
-            return false;
-    }
+    const bool pairedLast = n > 1 && isHighSurrogate(u[n - 2]);
+    if (oddLength && pairedLast)
+        return false;
+    if (!oddLength && n > 0 && isStandIn(u[n - 1]) && !pairedLast)
+        return false;
     return true;
 }
 

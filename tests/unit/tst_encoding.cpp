@@ -81,6 +81,10 @@ void TestEncoding::recognise_data()
         << hex("fffe41000a") << E::Cp932 << false << D << QString();
     QTest::newRow("UTF-16BE BOM, a lone DC0A: not clear")
         << hex("feffdc0a0041") << E::Cp932 << false << D << QString();
+    QTest::newRow("UTF-16BE BOM, odd last byte after a lone high surrogate: not clear")
+        << hex("feffdbdbdbd9db") << E::Cp932 << false << D << QString();
+    QTest::newRow("UTF-16LE BOM, odd last byte 00 after a lone high surrogate: not clear")
+        << hex("fffe4100d9d900") << E::Cp932 << false << D << QString();
     QTest::newRow("UTF-16LE BOM, U+10000 pairs with DC00")
         << hex("fffe00d800dc") << E::Utf16LE << true << R << u"\U00010000"_s;
     QTest::newRow("UTF-16LE BOM, emoji at the end") << hex("fffe3dd800de") << E::Utf16LE << true
@@ -389,6 +393,8 @@ void TestEncoding::forcedDecode_data()
                                                      << false;
     QTest::newRow("UTF-16 with an odd last byte E3") << E::Utf16LE << hex("4100e3") << false
                                                      << true;
+    QTest::newRow("UTF-16 with an odd last byte after a high surrogate")
+        << E::Utf16BE << hex("dbd9db") << false << false;
     QTest::newRow("Shift_JIS read as ISO-2022-JP") << E::Iso2022Jp << hex("93fa967b") << false
                                                    << true;
     QTest::newRow("broken ISO-2022-JP") << E::Iso2022Jp << QByteArray("\x1b$BF|") << false << false;
