@@ -33,7 +33,7 @@ QString reopenRefusedPrompt(const QString &path, Encoding encoding)
 {
     const QString name = encoding::displayName(encoding);
     return QStringLiteral("ファイル「%1」を %2 として開き直すことはできません。\n\n"
-                          "%2 として読むと、保存したときに元のバイトに戻らない部分があります。")
+                          "%2 として読んで保存すると、元の内容と一致しない部分ができます。")
         .arg(path, name);
 }
 
@@ -314,7 +314,7 @@ void DocumentCommands::mnuFilePrint_Click()
     }
     if (!printed) {
         m_s.messageBox.show(QStringLiteral("印刷できませんでした。\n\n%1")
-                                .arg(error.isEmpty() ? QStringLiteral("原因は分かりません。") : error),
+                                .arg(error.isEmpty() ? QStringLiteral("原因は不明です。") : error),
                             styleFailure);
     }
 }

@@ -145,7 +145,7 @@ QString unencodablePrompt(QStringView text, const QList<qsizetype> &unencodable,
 QString writeFailurePrompt(const QString &path, bool existedBefore, const QString &reason)
 {
     QString prompt = QStringLiteral("ファイル「%1」に保存できませんでした。\n\n").arg(path);
-    prompt += reason.isEmpty() ? QStringLiteral("原因は分かりません。") : reason;
+    prompt += reason.isEmpty() ? QStringLiteral("原因は不明です。") : reason;
     // Only a file that was there can have been kept.
     if (existedBefore)
         prompt += QStringLiteral("\n\n元のファイルはそのまま残っています。");
@@ -165,7 +165,7 @@ QString readFailurePrompt(const QString &path, const QString &systemReason)
     if (!reason.isEmpty())
         prompt += reason;
     else
-        prompt += systemReason.isEmpty() ? QStringLiteral("原因は分かりません。") : systemReason;
+        prompt += systemReason.isEmpty() ? QStringLiteral("原因は不明です。") : systemReason;
     return prompt;
 }
 

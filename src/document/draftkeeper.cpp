@@ -18,11 +18,10 @@ constexpr int styleFailure = MsgStyle::Exclamation;                // 48
 
 QString failurePrompt(const QString &path, const QString &reason)
 {
-    return QStringLiteral("編集内容の控えを書き込めません。\n\n%1\n%2\n\n"
-                          "編集はこのまま続けられますが、上書きか保存をするまでは、ZIMO が途中で"
-                          "終了させられると編集内容が失われます。このお知らせは、次に起動するまで"
-                          "もう表示しません。")
-        .arg(path, reason.isEmpty() ? QStringLiteral("原因は分かりません。") : reason);
+    return QStringLiteral("自動保存ファイルを書き込めません。\n\n%1\n%2\n\n"
+                          "ZIMO が異常終了すると、上書きまたは保存していない編集内容は失われます。"
+                          "このメッセージは次回の起動まで表示しません。")
+        .arg(path, reason.isEmpty() ? QStringLiteral("原因は不明です。") : reason);
 }
 
 // The document state a draft holds besides the text, one row a field: its name in the file,

@@ -21,7 +21,7 @@ QString writeFailure(const QString &path, const QString &reason)
 {
     return QStringLiteral("表示用のファイル「%1」を書き込めませんでした。\n\n%2")
         .arg(QDir::toNativeSeparators(path),
-             reason.isEmpty() ? QStringLiteral("原因は分かりません。") : reason);
+             reason.isEmpty() ? QStringLiteral("原因は不明です。") : reason);
 }
 
 } // namespace

@@ -131,7 +131,7 @@ QString writeFailureReason(const QString &path, int err)
     case ENOENT:
         return QStringLiteral("フォルダ「%1」がありません。").arg(folder);
     case ENOTDIR:
-        return QStringLiteral("パスの途中に、フォルダではないものがあります。");
+        return QStringLiteral("パスの途中にフォルダではない項目があります。");
     case EISDIR:
         return QStringLiteral("同じ名前のフォルダがあります。");
     case ENAMETOOLONG:

@@ -553,7 +553,7 @@ void TestDocumentCommands::failureReasonInJapanese_data()
     QTest::addColumn<bool>("oldFile");
     QTest::newRow("missing folder") << "missing/new.txt" << "フォルダ「%1/missing」がありません。" << false;
     QTest::newRow("a file in the path") << "plain.txt/new.txt"
-                                        << "パスの途中に、フォルダではないものがあります。" << false;
+                                        << "パスの途中にフォルダではない項目があります。" << false;
     QTest::newRow("a folder of the name") << "folder" << "同じ名前のフォルダがあります。" << true;
     QTest::newRow("name too long") << QString(300, u'n') << "ファイル名が長すぎます。" << false;
 }
