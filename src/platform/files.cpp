@@ -59,8 +59,14 @@ std::optional<QByteArray> readWholeFile(const QString &path, QString *error)
             *error = reason;
         return std::nullopt;
     };
-    // Opened without waiting, so that a pipe is refused instead of waited on for ever.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // A pipe or a device would never end (or never start): only regular files are read. A
+    // device is not even opened; the check is made again on what was opened, and that is opened
+    // without waiting, so that a pipe put there meanwhile is refused instead of waited on.
+    const QByteArray name = QFile::encodeName(path);
+    struct stat first {};
+    if (::stat(name.constData(), &first) == 0 && !S_ISREG(first.st_mode) && !S_ISDIR(first.st_mode))
+        return fail(QStringLiteral("通常のファイルではありません。"));
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return fail(readFailureReason(errno));
     struct stat st {};
@@ -73,7 +79,6 @@ std::optional<QByteArray> readWholeFile(const QString &path, QString *error)
         ::close(fd);
         return fail(readFailureReason(EISDIR));
     }
-    // A pipe or a device would never end (or never start): only regular files are read.
     if (!S_ISREG(st.st_mode)) {
         ::close(fd);
         return fail(QStringLiteral("通常のファイルではありません。"));
@@ -291,10 +296,11 @@ void syncFolder(const QString &folder)
     }
 }
 
-// Whether this process may write to `path` (its effective rights, as the kernel would judge).
-bool mayWrite(const QByteArray &path)
+// 0 when this process may write to `path` (its effective rights, as the kernel would judge),
+// else the reason's error number (EACCES, EROFS, ...).
+int writeAccess(const QByteArray &path)
 {
-    return ::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) == 0;
+    return ::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
 }
 
 // When this program started: a temporary file older than that belongs to an earlier run.
@@ -464,14 +470,17 @@ bool writeFileAtomically(const QString &path, QByteArrayView bytes, QString *err
     };
     if (oldFile && !privateFile) {
         // A file the user may not write is not replaced, though the folder would allow it.
-        if (!mayWrite(targetName)) {
+        if (const int err = writeAccess(targetName)) {
+            if (err != EACCES && err != EPERM)
+                return fail(err); // a read-only mount, ...
             if (error)
                 *error = readOnlyFile;
             return false;
         }
         // A rename would need the folder's rights, cut the file's other hard links off the new
         // text, or give the file a new owner: the file is written where it is.
-        if (old.st_nlink > 1 || old.st_uid != ::geteuid() || !mayWrite(QFile::encodeName(folder)))
+        if (old.st_nlink > 1 || old.st_uid != ::geteuid() ||
+            writeAccess(QFile::encodeName(folder)) != 0)
             return inPlace();
     }
 

@@ -545,6 +545,8 @@ void TestDocumentCommands::failedWriteKeepsOldFile()
     QCOMPARE(report.style, 48);
     QVERIFY2(report.prompt.contains(file) && report.prompt.contains(QStringLiteral("保存できません")),
              qPrintable(report.prompt));
+    if (where == "read-only mount")
+        QVERIFY2(report.prompt.contains(QStringLiteral("読み取り専用の場所です。")), qPrintable(report.prompt));
     QCOMPARE(w.doc.file_text(), QStringLiteral("old bytes\r\n"));
     QVERIFY(w.doc.changed());
     QVERIFY(w.p.mnuFileOverwrite.enabled);
