@@ -140,11 +140,12 @@ QString BrowserPreview::writeCopy(const QByteArray &bytes)
             m_s.messageBox.show(notBesidePrompt(beside, written.err), styleFailure);
         }
     }
+    QString copy;
     for (int attempt = 0; attempt < 2; ++attempt) {
         const QString folder = tempFolder();
         if (folder.isEmpty())
             return {};
-        const QString copy = folder + QStringLiteral("/zimo-preview.html");
+        copy = folder + QStringLiteral("/zimo-preview.html");
         const OwnFileResult written = writeOwn(copy, bytes);
         if (written.ok()) {
             adopt(copy, written.identity);
@@ -158,8 +159,7 @@ QString BrowserPreview::writeCopy(const QByteArray &bytes)
         // goes to a new folder.
         m_tempFolder.clear();
     }
-    m_s.messageBox.show(writeFailure(m_tempFolder, describeWriteFailure(m_tempFolder, EEXIST)),
-                        styleFailure);
+    m_s.messageBox.show(writeFailure(copy, describeWriteFailure(copy, EEXIST)), styleFailure);
     return {};
 }
 
