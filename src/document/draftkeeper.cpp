@@ -186,7 +186,7 @@ void DraftKeeper::save()
                 return Result{false, QStringLiteral("フォルダ「%1」を作れません。").arg(folder)};
         }
         QString error;
-        if (!writeFileAtomically(path, encodeDraft(state), &error))
+        if (!writeFileAtomically(path, encodeDraft(state), &error, PrivateFile))
             result = {false, error};
         return result;
     };

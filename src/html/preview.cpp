@@ -6,7 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
+
+#include <cerrno>
+#include <cstdlib>
+#include <unistd.h>
 
 namespace zimo {
 
@@ -22,6 +25,25 @@ QString writeFailure(const QString &path, const QString &reason)
     return QStringLiteral("表示用のファイル「%1」を書き込めませんでした。\n\n%2")
         .arg(QDir::toNativeSeparators(path),
              reason.isEmpty() ? QStringLiteral("原因は不明です。") : reason);
+}
+
+// Told once for each name found taken: the copy is not beside the document.
+QString notBesidePrompt(const QString &beside, int err)
+{
+    const QString why = err == ENAMETOOLONG
+                            ? QStringLiteral("ファイル名が長すぎます")
+                            : QStringLiteral("同じ名前のものが既にあります");
+    return QStringLiteral("表示用のファイル「%1」を文書と同じフォルダに作れないため（%2）、"
+                          "一時フォルダに作って表示します。\n\n"
+                          "相対パスで指定したリンク、画像、スタイルシートは読み込まれません。")
+        .arg(QDir::toNativeSeparators(beside), why);
+}
+
+// Failures that mean the name beside the document cannot be ours (something is there, or the
+// name cannot be made), as opposed to a folder that cannot be written at all.
+bool nameUnusable(int err)
+{
+    return err == EEXIST || err == ELOOP || err == ENAMETOOLONG;
 }
 
 } // namespace
@@ -59,24 +81,86 @@ bool BrowserPreview::isHtmlName(const QString &path)
     return suffix == u"html" || suffix == u"htm" || suffix == u"xhtml" || suffix == u"shtml";
 }
 
-QString BrowserPreview::copyPlace()
+QString BrowserPreview::tempFolder()
 {
-    const QString document = m_s.CommonDialog1.fileName;
-    if (m_s.mnuFileOverwrite.isEnabled() && !document.isEmpty())
-        return copyBeside(document);
-    // No file: a folder of our own (only the user can enter it); relative links cannot resolve.
-    if (!m_tempFolder || !m_tempFolder->isValid()) {
-        m_tempFolder =
-            std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("zimo-XXXXXX")));
-        if (!m_tempFolder->isValid()) {
-            const QString reason = m_tempFolder->errorString();
-            const QString folder = QDir::tempPath();
-            m_tempFolder.reset();
-            m_s.messageBox.show(writeFailure(folder, reason), styleFailure);
+    // A folder of our own (only the user can enter it); relative links cannot resolve there.
+    if (m_tempFolder.isEmpty()) {
+        QByteArray name = QFile::encodeName(QDir::temp().filePath(QStringLiteral("zimo-XXXXXX")));
+        if (!::mkdtemp(name.data())) {
+            const int err = errno;
+            m_s.messageBox.show(writeFailure(QDir::tempPath(),
+                                             describeWriteFailure(QDir::tempPath(), err)),
+                                styleFailure);
             return {};
         }
+        m_tempFolder = QFile::decodeName(name);
     }
-    return m_tempFolder->filePath(QStringLiteral("zimo-preview.html"));
+    return m_tempFolder;
+}
+
+OwnFileResult BrowserPreview::writeOwn(const QString &path, const QByteArray &bytes)
+{
+    if (path == m_copy) {
+        const OwnFileResult replaced = replaceOwnFile(path, m_copyIdentity, bytes);
+        if (replaced.ok() || replaced.err != EEXIST)
+            return replaced;
+        // Our copy is no longer there (removed, or replaced by something else): forgotten, never
+        // to be touched again.
+        m_copy.clear();
+        m_copyIdentity = {};
+    }
+    return createOwnFile(path, bytes);
+}
+
+void BrowserPreview::adopt(const QString &path, const FileIdentity &identity)
+{
+    if (!m_copy.isEmpty() && m_copy != path)
+        removeOwnFile(m_copy, m_copyIdentity);
+    m_copy = path;
+    m_copyIdentity = identity;
+}
+
+QString BrowserPreview::writeCopy(const QByteArray &bytes)
+{
+    const QString document = m_s.CommonDialog1.fileName;
+    if (m_s.mnuFileOverwrite.isEnabled() && !document.isEmpty()) {
+        // The copy's name is the document's with more added: it can never be the document.
+        const QString beside = copyBeside(document);
+        const OwnFileResult written = writeOwn(beside, bytes);
+        if (written.ok()) {
+            adopt(beside, written.identity);
+            return beside;
+        }
+        if (!nameUnusable(written.err)) {
+            m_s.messageBox.show(writeFailure(beside, written.reason), styleFailure);
+            return {};
+        }
+        if (!m_toldTaken.contains(beside)) {
+            m_toldTaken.insert(beside);
+            m_s.messageBox.show(notBesidePrompt(beside, written.err), styleFailure);
+        }
+    }
+    QString copy;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const QString folder = tempFolder();
+        if (folder.isEmpty())
+            return {};
+        copy = folder + QStringLiteral("/zimo-preview.html");
+        const OwnFileResult written = writeOwn(copy, bytes);
+        if (written.ok()) {
+            adopt(copy, written.identity);
+            return copy;
+        }
+        if (written.err != EEXIST) {
+            m_s.messageBox.show(writeFailure(copy, written.reason), styleFailure);
+            return {};
+        }
+        // The user saved a file of that name there: it stays, and so does its folder; the copy
+        // goes to a new folder.
+        m_tempFolder.clear();
+    }
+    m_s.messageBox.show(writeFailure(copy, describeWriteFailure(copy, EEXIST)), styleFailure);
+    return {};
 }
 
 void BrowserPreview::mnuOptionBrowser_Click()
@@ -89,19 +173,9 @@ void BrowserPreview::mnuOptionBrowser_Click()
     if (hasFile && isHtmlName(document) && QFileInfo(document).isFile() && !m_document.changed()) {
         shown = QFileInfo(document).absoluteFilePath();
     } else {
-        const QString copy = copyPlace();
-        if (copy.isEmpty())
+        shown = writeCopy(previewBytes(m_s.Text1.text(), m_document.encoding()));
+        if (shown.isEmpty())
             return;
-        // The copy can never be the document itself: its name is the document's with more added.
-        QString error;
-        if (!writeFileAtomically(copy, previewBytes(m_s.Text1.text(), m_document.encoding()), &error)) {
-            m_s.messageBox.show(writeFailure(copy, error), styleFailure);
-            return;
-        }
-        if (!m_copy.isEmpty() && m_copy != copy)
-            QFile::remove(m_copy);
-        m_copy = copy;
-        shown = copy;
     }
     if (!m_s.shell.openInBrowser(shown))
         m_s.messageBox.show(noBrowser, styleFailure);
@@ -110,10 +184,15 @@ void BrowserPreview::mnuOptionBrowser_Click()
 void BrowserPreview::removeCopy()
 {
     if (!m_copy.isEmpty()) {
-        QFile::remove(m_copy);
+        removeOwnFile(m_copy, m_copyIdentity);
         m_copy.clear();
+        m_copyIdentity = {};
     }
-    m_tempFolder.reset(); // removes the folder with whatever is in it
+    // The folder goes only when empty: a file the user saved there stays, and its folder with it.
+    if (!m_tempFolder.isEmpty()) {
+        ::rmdir(QFile::encodeName(m_tempFolder).constData());
+        m_tempFolder.clear();
+    }
 }
 
 } // namespace zimo

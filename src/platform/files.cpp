@@ -2,43 +2,114 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QRandomGenerator>
+#include <QSet>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace zimo {
 
+namespace {
+
+// The reason a file cannot be read, in the user's words, from the system's error number.
+QString readFailureReason(int err)
+{
+    switch (err) {
+    case ENOENT:
+        return QStringLiteral("ファイルが見つかりません。");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("ファイルを読み取る権限がありません。");
+    case EISDIR:
+        return QStringLiteral("フォルダです。");
+    case ENOTDIR:
+        return QStringLiteral("パスの途中に、フォルダではないものがあります。");
+    case ENAMETOOLONG:
+        return QStringLiteral("ファイル名が長すぎます。");
+    case ELOOP:
+        return QStringLiteral("シンボリックリンクが循環しています。");
+    case EIO:
+        return QStringLiteral("ディスクの読み書きでエラーが起きました。");
+    case ENOMEM:
+    case EFBIG:
+    case EOVERFLOW:
+        return QStringLiteral("ファイルが大きすぎて読み込めません。");
+    case ETXTBSY:
+    case EBUSY:
+        return QStringLiteral("ファイルが使用中です。");
+    default:
+        return QStringLiteral("読み込みでエラーが起きました（エラー番号 %1）。").arg(err);
+    }
+}
+
+} // namespace
+
 std::optional<QByteArray> readWholeFile(const QString &path, QString *error)
 {
-    QFile file(path);
-    const QFileInfo info(path);
-    if (info.isDir()) {
+    auto fail = [&](const QString &reason) -> std::optional<QByteArray> {
         if (error)
-            *error = QStringLiteral("フォルダです。");
+            *error = reason;
         return std::nullopt;
+    };
+    // A pipe or a device would never end (or never start): only regular files are read. A
+    // device is not even opened; the check is made again on what was opened, and that is opened
+    // without waiting, so that a pipe put there meanwhile is refused instead of waited on.
+    const QByteArray name = QFile::encodeName(path);
+    struct stat first {};
+    if (::stat(name.constData(), &first) == 0 && !S_ISREG(first.st_mode) && !S_ISDIR(first.st_mode))
+        return fail(QStringLiteral("通常のファイルではありません。"));
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail(readFailureReason(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return fail(readFailureReason(err));
     }
-    // A pipe or a device would never end (or never start): only regular files are read.
-    if (info.exists() && !info.isFile()) {
-        if (error)
-            *error = QStringLiteral("通常のファイルではありません。");
-        return std::nullopt;
+    if (S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return fail(readFailureReason(EISDIR));
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
-        return std::nullopt;
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return fail(QStringLiteral("通常のファイルではありません。"));
     }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = file.errorString();
-        return std::nullopt;
+    QByteArray bytes;
+    try {
+        // Read straight into the array: its size is known, plus one byte to see the end at once.
+        bytes.resize(qsizetype(st.st_size) + 1);
+        qsizetype have = 0;
+        for (;;) {
+            if (have == bytes.size())
+                bytes.resize(have + std::max<qsizetype>(have, 65536));
+            const ssize_t n = ::read(fd, bytes.data() + have,
+                                     size_t(std::min<qsizetype>(bytes.size() - have, 1 << 30)));
+            if (n == 0)
+                break;
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                const int err = errno;
+                ::close(fd);
+                return fail(readFailureReason(err));
+            }
+            have += n;
+        }
+        bytes.truncate(have);
+    } catch (const std::bad_alloc &) {
+        ::close(fd);
+        return fail(readFailureReason(ENOMEM));
     }
+    ::close(fd);
     return bytes;
 }
 
@@ -108,6 +179,8 @@ std::optional<QByteArray> FieldReader::next()
 
 namespace {
 
+const QString readOnlyFile = QStringLiteral("ファイルが読み取り専用です。");
+
 // The reason for a failed write of `path` in the user's words, from the system's error number.
 QString writeFailureReason(const QString &path, int err)
 {
@@ -126,7 +199,7 @@ QString writeFailureReason(const QString &path, int err)
         if (QFileInfo(folder).isDir() && !QFileInfo(folder).isWritable())
             return QStringLiteral("フォルダ「%1」に書き込む権限がありません。").arg(folder);
         if (info.exists() && !info.isWritable())
-            return QStringLiteral("ファイルが書き込み禁止になっています。");
+            return readOnlyFile;
         return QStringLiteral("書き込む権限がありません。");
     case ENOENT:
         return QStringLiteral("フォルダ「%1」がありません。").arg(folder);
@@ -175,15 +248,37 @@ bool writeAll(int fd, QByteArrayView bytes)
     return true;
 }
 
-// Creates a new temporary file beside `target`, readable and writable as the process's file mode
-// mask allows (the kernel applies it). Returns the descriptor, or -1 with errno set.
-int createTemporary(const QString &target, QByteArray &tempName)
+// The longest file name most file systems take (NAME_MAX), in bytes.
+constexpr qsizetype nameMax = 255;
+// What a temporary name adds to the name it is made from: "." before, ".zimo-" and up to seven
+// characters after.
+constexpr qsizetype temporaryExtra = 1 + 6 + 7;
+
+// The first `limit` bytes of the file name `name`, not cutting a UTF-8 character in two.
+QByteArray cutName(QByteArray name, qsizetype limit)
+{
+    if (name.size() <= limit)
+        return name;
+    qsizetype end = limit;
+    while (end > 0 && (uchar(name[end]) & 0xC0) == 0x80)
+        --end;
+    name.truncate(end);
+    return name;
+}
+
+// Creates a new temporary file beside `target` with the rights `mode` (the kernel applies the
+// process's file mode mask). Its name is "." + the target's name + ".zimo-" + random characters,
+// the target's name cut where that would be too long for a file name. Returns the descriptor, or
+// -1 with errno set.
+int createTemporary(const QString &target, QByteArray &tempName, mode_t mode)
 {
     const QFileInfo info(target);
-    const QByteArray stem = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName());
+    const QByteArray stem = QFile::encodeName(info.absolutePath()) + "/." +
+                            cutName(QFile::encodeName(info.fileName()), nameMax - temporaryExtra);
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempName = stem + ".zimo-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
-        const int fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::open(tempName.constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -201,14 +296,156 @@ void syncFolder(const QString &folder)
     }
 }
 
+// 0 when this process may write to `path` (its effective rights, as the kernel would judge),
+// else the reason's error number (EACCES, EROFS, ...).
+int writeAccess(const QByteArray &path)
+{
+    return ::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
+}
+
+// When this program started: a temporary file older than that belongs to an earlier run.
+const timespec processStart = [] {
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return now;
+}();
+
+bool olderThanStart(const struct stat &st)
+{
+    return st.st_mtim.tv_sec < processStart.tv_sec ||
+           (st.st_mtim.tv_sec == processStart.tv_sec && st.st_mtim.tv_nsec < processStart.tv_nsec);
+}
+
+// Removes what an earlier run of this program left in `folder` when it was killed in the middle
+// of a write: files of its temporary names, the user's own, regular, with one name, not changed
+// since before this run began. Only the first write into a folder looks (a folder is read once a
+// run); anything not proven to be such a file is left alone.
+void removeStaleTemporaries(const QString &folder)
+{
+    static QMutex mutex;
+    static QSet<QString> looked;
+    {
+        const QMutexLocker lock(&mutex);
+        if (looked.contains(folder))
+            return;
+        looked.insert(folder);
+    }
+    const int dirFd = ::open(QFile::encodeName(folder).constData(),
+                             O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dirFd < 0)
+        return;
+    DIR *dir = ::fdopendir(dirFd);
+    if (!dir) {
+        ::close(dirFd);
+        return;
+    }
+    while (const dirent *entry = ::readdir(dir)) {
+        if (!isTemporaryName(QByteArrayView(entry->d_name)))
+            continue;
+        struct stat st {};
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && st.st_nlink == 1 && olderThanStart(st))
+            ::unlinkat(dirFd, entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+FileIdentity identityOf(const struct stat &st)
+{
+    return {quint64(st.st_dev), quint64(st.st_ino)};
+}
+
+// Whether `path` names the regular file `own` now (the name itself, never a link's target).
+bool isOwnFile(const QByteArray &path, const FileIdentity &own)
+{
+    struct stat st {};
+    return own.isValid() && ::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode) &&
+           identityOf(st) == own;
+}
+
+// Writes `bytes` over the existing regular file `target` in place, keeping its inode (and so its
+// other hard links, its owner and group, its rights). The new length is reserved before the first
+// byte changes: when the disk cannot hold it, the file is left byte for byte as it was.
+bool writeInPlace(const QByteArray &target, QByteArrayView bytes, bool followLink, int &err)
+{
+    const int noFollow = followLink ? 0 : O_NOFOLLOW;
+    // Read access lets the reservation fall back to the C library's way on file systems
+    // without one of their own; a file the user may only write is opened for writing alone.
+    int fd = ::open(target.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC | noFollow);
+    if (fd < 0 && errno == EACCES)
+        fd = ::open(target.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | noFollow);
+    if (fd < 0) {
+        err = errno;
+        return false;
+    }
+    auto failed = [&](int e) {
+        ::close(fd);
+        err = e;
+        return false;
+    };
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return failed(errno);
+    if (!S_ISREG(st.st_mode))
+        return failed(EINVAL);
+    const off_t length = off_t(bytes.size());
+    if (length > 0) {
+        const int r = ::posix_fallocate(fd, 0, length);
+        if (r != 0) {
+            // Whatever size the attempt left is taken back: the old bytes were not touched.
+            struct stat now {};
+            if (::fstat(fd, &now) == 0 && now.st_size != st.st_size)
+                ::ftruncate(fd, st.st_size);
+            return failed(r);
+        }
+    }
+    const char *p = bytes.data();
+    off_t offset = 0;
+    while (offset < length) {
+        const ssize_t n =
+            ::pwrite(fd, p + offset, size_t(std::min<off_t>(length - offset, 1 << 30)), offset);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return failed(errno);
+        }
+        offset += n;
+    }
+    if (::ftruncate(fd, length) != 0 || ::fsync(fd) != 0)
+        return failed(errno);
+    if (::close(fd) != 0) {
+        err = errno;
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
-bool writeFileAtomically(const QString &path, QByteArrayView bytes, QString *error)
+bool isTemporaryName(QByteArrayView name)
+{
+    static constexpr QByteArrayView mark(".zimo-");
+    const qsizetype at = name.lastIndexOf(mark);
+    // "." + at least one character of a name before the mark.
+    if (!name.startsWith('.') || at < 2)
+        return false;
+    const QByteArrayView tail = name.sliced(at + mark.size());
+    if (tail.isEmpty() || tail.size() > 7)
+        return false;
+    return std::all_of(tail.begin(), tail.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z');
+    });
+}
+
+bool writeFileAtomically(const QString &path, QByteArrayView bytes, QString *error, unsigned flags)
 {
     // Every step is checked: the bytes reach the disk (fsync) before the rename puts them in
     // place of the old file, so neither a full disk nor a crash right after a save can leave an
     // empty or cut file. Any failure removes the temporary file and leaves the old one as it was.
-    const QString target = writeTarget(path);
+    const bool followLink = flags & FollowLink;
+    const bool privateFile = flags & PrivateFile;
+    const QString target = followLink ? writeTarget(path) : path;
     auto fail = [&](int err) {
         if (error)
             *error = writeFailureReason(path, err);
@@ -217,12 +454,39 @@ bool writeFileAtomically(const QString &path, QByteArrayView bytes, QString *err
 
     struct stat old {};
     const QByteArray targetName = QFile::encodeName(target);
-    const bool existed = ::stat(targetName.constData(), &old) == 0;
+    const bool existed = (followLink ? ::stat(targetName.constData(), &old)
+                                     : ::lstat(targetName.constData(), &old)) == 0;
     if (existed && S_ISDIR(old.st_mode))
         return fail(EISDIR);
+    const bool oldFile = existed && S_ISREG(old.st_mode);
+    const QString folder = QFileInfo(target).absolutePath();
+    removeStaleTemporaries(folder);
+
+    auto inPlace = [&] {
+        int err = 0;
+        if (!writeInPlace(targetName, bytes, followLink, err))
+            return fail(err);
+        return true;
+    };
+    if (oldFile && !privateFile) {
+        // A file the user may not write is not replaced, though the folder would allow it.
+        if (const int err = writeAccess(targetName)) {
+            if (err != EACCES && err != EPERM)
+                return fail(err); // a read-only mount, ...
+            if (error)
+                *error = readOnlyFile;
+            return false;
+        }
+        // A rename would need the folder's rights, cut the file's other hard links off the new
+        // text, or give the file a new owner: the file is written where it is.
+        if (old.st_nlink > 1 || old.st_uid != ::geteuid() ||
+            writeAccess(QFile::encodeName(folder)) != 0)
+            return inPlace();
+    }
 
     QByteArray tempName;
-    const int fd = createTemporary(target, tempName);
+    const mode_t mode = privateFile ? 0600 : oldFile ? (old.st_mode & 0777) : 0666;
+    const int fd = createTemporary(target, tempName, mode);
     if (fd < 0)
         return fail(errno);
     auto discard = [&](int err) {
@@ -230,12 +494,18 @@ bool writeFileAtomically(const QString &path, QByteArrayView bytes, QString *err
         ::unlink(tempName.constData());
         return fail(err);
     };
-    if (existed && S_ISREG(old.st_mode)) {
-        // The file keeps its permissions, and its owner where the process may give it.
+    if (privateFile) {
+        if (::fchmod(fd, 0600) != 0)
+            return discard(errno);
+    } else if (oldFile) {
+        // The file keeps its permissions, and its owner and group; where the new file cannot
+        // take the group (one the user is no member of), the old file is written in place.
         if (::fchmod(fd, old.st_mode & 07777) != 0)
             return discard(errno);
         if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
-            // Not allowed for an ordinary user on someone else's file: the file becomes ours.
+            ::close(fd);
+            ::unlink(tempName.constData());
+            return inPlace();
         }
     }
     if (!writeAll(fd, bytes) || ::fsync(fd) != 0)
@@ -250,8 +520,92 @@ bool writeFileAtomically(const QString &path, QByteArrayView bytes, QString *err
         ::unlink(tempName.constData());
         return fail(err);
     }
-    syncFolder(QFileInfo(target).absolutePath());
+    syncFolder(folder);
     return true;
+}
+
+OwnFileResult createOwnFile(const QString &path, QByteArrayView bytes)
+{
+    OwnFileResult result;
+    auto failed = [&](int err) {
+        result.err = err;
+        result.reason = writeFailureReason(path, err);
+        result.identity = {};
+        return result;
+    };
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return failed(errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !writeAll(fd, bytes)) {
+        const int err = errno;
+        ::close(fd);
+        if (st.st_ino != 0 && isOwnFile(name, identityOf(st)))
+            ::unlink(name.constData());
+        return failed(err);
+    }
+    if (::close(fd) != 0) {
+        const int err = errno;
+        if (isOwnFile(name, identityOf(st)))
+            ::unlink(name.constData());
+        return failed(err);
+    }
+    result.identity = identityOf(st);
+    return result;
+}
+
+OwnFileResult replaceOwnFile(const QString &path, const FileIdentity &own, QByteArrayView bytes)
+{
+    OwnFileResult result;
+    auto failed = [&](int err) {
+        result.err = err;
+        result.reason = writeFailureReason(path, err);
+        result.identity = {};
+        return result;
+    };
+    const QByteArray name = QFile::encodeName(path);
+    if (!isOwnFile(name, own))
+        return failed(EEXIST);
+    QByteArray tempName;
+    const int fd = createTemporary(path, tempName, 0600);
+    if (fd < 0)
+        return failed(errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !writeAll(fd, bytes)) {
+        const int err = errno;
+        ::close(fd);
+        ::unlink(tempName.constData());
+        return failed(err);
+    }
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(tempName.constData());
+        return failed(err);
+    }
+    // Checked again right before the rename, which replaces the name and never follows it.
+    if (!isOwnFile(name, own)) {
+        ::unlink(tempName.constData());
+        return failed(EEXIST);
+    }
+    if (::rename(tempName.constData(), name.constData()) != 0) {
+        const int err = errno;
+        ::unlink(tempName.constData());
+        return failed(err);
+    }
+    result.identity = identityOf(st);
+    return result;
+}
+
+QString describeWriteFailure(const QString &path, int err)
+{
+    return writeFailureReason(path, err);
+}
+
+bool removeOwnFile(const QString &path, const FileIdentity &own)
+{
+    const QByteArray name = QFile::encodeName(path);
+    return isOwnFile(name, own) && ::unlink(name.constData()) == 0;
 }
 
 } // namespace zimo

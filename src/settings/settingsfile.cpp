@@ -12,7 +12,9 @@ QString cannotWriteMessage(const QString &fileName, const QString &reason)
 bool writeSettingsFile(MessageBox &messageBox, const QString &fileName, QByteArrayView bytes)
 {
     QString reason;
-    if (writeFileAtomically(fileName, bytes, &reason))
+    // The working folder may be shared: a symbolic link of the settings file's name is replaced,
+    // never written through (another user may have put it there).
+    if (writeFileAtomically(fileName, bytes, &reason, /*flags=*/0))
         return true;
     messageBox.show(cannotWriteMessage(fileName, reason), MsgStyle::Exclamation);
     return false;

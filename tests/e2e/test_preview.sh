@@ -2,7 +2,8 @@
 # "ブラウザで表示(&W)" (F12) in the running program, with a recording stand-in for xdg-open: the
 # URL handed over for an unchanged HTML file (the file itself), for a changed one (a hidden copy
 # beside it, in code page 932) and for a text without a file (a copy in a private temporary
-# folder); the first copy removed when the second is made, and no copy left after Exit.
+# folder); the first copy removed when the second is made, and no copy left after Exit. A link
+# planted at the copy's name is left alone: the copy goes to the private folder, told once.
 source "$(dirname "$0")/lib.sh" "$1"
 e2e_setup
 
@@ -81,4 +82,34 @@ wait_for_exit "$ZIMO_PID" || fail "zimo did not end"
 [ -z "$(ls -A "$TMPDIR")" ] || fail "left in the temporary folder: $(ls -A "$TMPDIR")"
 expect_bytes "$WORK/page.html" '3c 50 3e 93 fa 96 7b 3c 2f 50 3e 0d 0a'
 [ "$(wc -l <"$E2E_TMP/opened.log")" -eq 3 ] || fail "xdg-open was asked more than three times"
+
+# A second run: something else holds the copy's name beside the document (a symbolic link to a
+# file of the user's, as another user could plant in a shared folder). The page is shown from the
+# private folder after one notice; the link and the file it points to stay as they were.
+printf 'mine' >"$WORK/victim"
+ln -s "$WORK/victim" "$copy"
+start_zimo
+open_file "$WORK/page.html"
+type_text '<U>'
+keys F12
+answer_box Return
+url=$(opened 4)
+case "$url" in
+"file://$TMPDIR"/zimo-*/zimo-preview.html) ;;
+*) fail "name taken beside the file: asked for '$url'" ;;
+esac
+expect_bytes "${url#file://}" '3c 55 3e 3c 50 3e 93 fa 96 7b 3c 2f 50 3e 0d 0a 0d 0a'
+# Told once: the next preview shows no box.
+focus_window "$MAIN_WIN"
+type_text 'x'
+keys F12
+[ "$(opened 5)" = "$url" ] || fail "second preview: asked for '$(opened 5)'"
+focus_window "$MAIN_WIN"
+keys alt+f x
+answer_box Escape
+answer_box Return
+wait_for_exit "$ZIMO_PID" || fail "zimo did not end"
+expect_bytes "$WORK/victim" '6d 69 6e 65'
+[ -L "$copy" ] && [ "$(readlink "$copy")" = "$WORK/victim" ] || fail "the planted link was touched"
+[ -z "$(ls -A "$TMPDIR")" ] || fail "left in the temporary folder: $(ls -A "$TMPDIR")"
 pass

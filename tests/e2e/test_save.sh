@@ -3,7 +3,8 @@
 # by Exit's question and by Ctrl+S, and leaving through the File menu with its questions
 # answered by keys. Then a fresh window whose text has no file yet: answering OK to the
 # overwrite question asks where to save. Last, a page with duplicate code page 932 cells opened,
-# one line edited and overwritten: only that line's bytes change.
+# one line edited and overwritten: only that line's bytes change. Then a file with a second hard
+# link (written in place, both names new) and a 245-byte file name saved by Ctrl+S.
 source "$(dirname "$0")/lib.sh" "$1"
 e2e_setup
 
@@ -81,6 +82,36 @@ for i in $(seq 1 100); do
     sleep 0.05
 done
 expect_bytes "$WORK/dup.html" '78 81 e0 0d 0a ed 40 0d 0a 0d 0a'
+focus_window "$MAIN_WIN"
+keys alt+f x
+answer_box Return
+wait_for_exit "$ZIMO_PID" || fail "zimo did not end after 終了します was answered OK"
+# A file with a second hard link is written in place: both names show the new text and stay one
+# file. A name of 245 bytes saves too (its temporary name is cut to fit).
+printf 'a\r\n' >"$WORK/linked.txt"
+ln "$WORK/linked.txt" "$WORK/second-name.txt"
+inode=$(stat -c %i "$WORK/linked.txt")
+long=$(printf 'n%.0s' $(seq 1 241)).txt
+printf 'b\r\n' >"$WORK/$long"
+start_zimo
+open_file "$WORK/linked.txt"
+type_text 'x'
+keys ctrl+s
+for i in $(seq 1 100); do
+    [ "$(od -An -tx1 "$WORK/second-name.txt" | tr -d ' \n')" = "78610d0a0d0a" ] && break
+    sleep 0.05
+done
+expect_bytes "$WORK/second-name.txt" '78 61 0d 0a 0d 0a'
+[ "$(stat -c %i "$WORK/linked.txt")" = "$inode" ] || fail "the hard-linked file was replaced by a new one"
+open_file "$WORK/$long"
+type_text 'y'
+keys ctrl+s
+for i in $(seq 1 100); do
+    [ "$(od -An -tx1 "$WORK/$long" | tr -d ' \n')" = "79620d0a0d0a" ] && break
+    sleep 0.05
+done
+expect_bytes "$WORK/$long" '79 62 0d 0a 0d 0a'
+[ -z "$(find "$WORK" -name '*.zimo-*')" ] || fail "temporary files left: $(find "$WORK" -name '*.zimo-*')"
 focus_window "$MAIN_WIN"
 keys alt+f x
 answer_box Return

@@ -4,6 +4,7 @@
 #include "document/documentcommands.h"
 #include "html/preview.h"
 #include "platform/files.h"
+#include "support/asuser.h"
 #include "support/fakes.h"
 #include "support/filebytes.h"
 #include "support/workfolder.h"
@@ -11,9 +12,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace zimo;
 using namespace zimo::test;
@@ -55,6 +59,10 @@ private slots:
     void laterPreviewsReplaceTheCopy();
     void failures_data();
     void failures();
+    void nameTakenBeside_data();
+    void nameTakenBeside();
+    void copyReplacedByTheUserIsLeftAlone();
+    void userFilesInThePrivateFolderStay();
 };
 
 void TestBrowserPreview::whatIsShown_data()
@@ -290,6 +298,203 @@ void TestBrowserPreview::failures()
     w.preview.removeCopy();
     if (failure != u"no folder")
         QCOMPARE(QDir(work.filePath("site")).entryList(QDir::Files | QDir::Hidden), QStringList{"page.html"});
+}
+
+namespace {
+
+const QString notBesideEnd =
+    QStringLiteral("一時フォルダに作って表示します。\n\n"
+                   "相対パスで指定したリンク、画像、スタイルシートは読み込まれません。");
+
+struct stat lstatOf(const QString &path)
+{
+    struct stat st {};
+    ::lstat(QFile::encodeName(path).constData(), &st);
+    return st;
+}
+
+} // namespace
+
+// In a shared sticky folder (like /tmp) the name of the copy beside the document is taken: by
+// another user's link (to the user's file, dangling, to the document), pipe or hard link, by a
+// file of the user's, or the name is too long. The copy goes to the private folder, the user is
+// told once, and what holds the name is left exactly as it was, at the preview and at the end.
+void TestBrowserPreview::nameTakenBeside_data()
+{
+    QTest::addColumn<QString>("taken");
+    QTest::newRow("another user's link to the user's file") << "link";
+    QTest::newRow("another user's dangling link into the user's folder") << "dangling";
+    QTest::newRow("another user's link to the document") << "link to document";
+    QTest::newRow("another user's pipe") << "fifo";
+    QTest::newRow("another user's hard link") << "hard link";
+    QTest::newRow("a file of the user's") << "own file";
+    QTest::newRow("a document name too long for the copy's name") << "long name";
+}
+
+void TestBrowserPreview::nameTakenBeside()
+{
+    QFETCH(QString, taken);
+    if (!canRunAsUser())
+        QSKIP("the hostile second user needs root to switch users");
+    QTemporaryDir dir;
+    auto made = [&](const QString &name, mode_t mode, uid_t owner) {
+        const QByteArray p = QFile::encodeName(dir.filePath(name));
+        ::mkdir(p.constData(), 0700);
+        ::chown(p.constData(), owner, owner);
+        ::chmod(p.constData(), mode);
+        return dir.filePath(name);
+    };
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    const QString shared = made("shared", 01777, 0);
+    const QString home = made("home", 0755, zimo::test::editingUser);
+    const QString victim = home + "/.bashrc";
+    const QString document =
+        shared + u'/' + (taken == u"long name" ? QString(245, u'p') : QStringLiteral("page.html"));
+    const QString besideName = BrowserPreview::copyBeside(document);
+    auto asEditor = [&](const std::function<void()> &work) {
+        QVERIFY(runAsUser(editingUser, [&] {
+            work();
+            return QByteArray();
+        }));
+    };
+    asEditor([&] {
+        writeBytes(victim, "the user's own");
+        writeBytes(document, "<P>page</P>");
+        if (taken == u"own file")
+            writeBytes(besideName, "the user's file");
+    });
+    const QString theirs = shared + "/theirs";
+    QVERIFY(runAsUser(otherUser, [&]() -> QByteArray {
+        const QByteArray name = QFile::encodeName(besideName);
+        if (taken == u"link")
+            return QFile::link(victim, besideName) ? "" : "no";
+        if (taken == u"dangling")
+            return QFile::link(home + "/made-by-preview.html", besideName) ? "" : "no";
+        if (taken == u"link to document")
+            return QFile::link(document, besideName) ? "" : "no";
+        if (taken == u"fifo")
+            return ::mkfifo(name.constData(), 0666) == 0 ? "" : "no";
+        if (taken == u"hard link") {
+            writeBytes(theirs, "theirs");
+            ::chmod(QFile::encodeName(theirs).constData(), 0644);
+            return ::link(QFile::encodeName(theirs).constData(), name.constData()) == 0 ? "" : "no";
+        }
+        return "";
+    }) == QByteArray());
+    const struct stat before = lstatOf(besideName);
+
+    // The preview, twice, then the end of the program; what it saw comes back line by line.
+    const auto seen = runAsUser(editingUser, [&] {
+        Window w;
+        w.openFile(document);
+        w.p.text.setText("<P>changed</P>");
+        w.preview.mnuOptionBrowser_Click();
+        w.p.text.setText("<P>changed again</P>");
+        w.preview.mnuOptionBrowser_Click();
+        QStringList lines;
+        lines << QString::number(w.p.messageBox.shown.size());
+        for (const ShownMessage &m : w.p.messageBox.shown)
+            lines << m.prompt.section(u'\n', 0, 0).replace(u'\n', u' ') + u'|' +
+                         QString::number(m.style);
+        for (const FakeShell::BrowserCall &call : w.p.shell.browserCalls)
+            lines << call.file + u'|' + QString::fromLatin1(call.bytes.toPercentEncoding());
+        const QString folder = QFileInfo(w.preview.copyPath()).path();
+        w.preview.removeCopy();
+        lines << (QFileInfo::exists(folder) ? "folder left" : "folder removed");
+        return lines.join(u'\n').toUtf8();
+    });
+    QVERIFY(seen);
+    const QStringList lines = QString::fromUtf8(*seen).split(u'\n');
+    QCOMPARE(lines.size(), 5);
+    // Told once, not at the second preview.
+    QCOMPARE(lines[0], QStringLiteral("1"));
+    QVERIFY2(lines[1].endsWith(u"|48") && lines[1].contains(besideName), qPrintable(lines[1]));
+    for (int i : {2, 3}) {
+        const QString file = lines[i].section(u'|', 0, 0);
+        QVERIFY2(QFileInfo(file).path() != shared, qPrintable(file));
+        QCOMPARE(QFileInfo(QFileInfo(file).path()).path(), QDir::tempPath());
+    }
+    QCOMPARE(lines[2].section(u'|', 1), QStringLiteral("%3CP%3Echanged%3C%2FP%3E%0D%0A"));
+    QCOMPARE(lines[3].section(u'|', 1), QStringLiteral("%3CP%3Echanged%20again%3C%2FP%3E%0D%0A"));
+    QCOMPARE(lines[4], QStringLiteral("folder removed"));
+
+    // What held the name is as it was; nothing was written through it or created by it.
+    const struct stat after = lstatOf(besideName);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_mode, before.st_mode);
+    QCOMPARE(bytesOf(victim), QByteArray("the user's own"));
+    QCOMPARE(bytesOf(document), QByteArray("<P>page</P>"));
+    QVERIFY(!QFileInfo::exists(home + "/made-by-preview.html"));
+    if (taken == u"own file")
+        QCOMPARE(bytesOf(besideName), QByteArray("the user's file"));
+    if (taken == u"hard link")
+        QCOMPARE(bytesOf(theirs), QByteArray("theirs"));
+    QStringList names = QDir(shared).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                               QDir::NoDotAndDotDot);
+    QStringList expected{QFileInfo(document).fileName()};
+    if (taken != u"long name")
+        expected << QFileInfo(besideName).fileName();
+    if (taken == u"hard link")
+        expected << "theirs";
+    names.sort();
+    expected.sort();
+    QCOMPARE(names, expected);
+}
+
+// The copy beside the document is replaced by a file of the user's between two previews: it is
+// neither rewritten nor removed; the copy goes to the private folder.
+void TestBrowserPreview::copyReplacedByTheUserIsLeftAlone()
+{
+    WorkFolder work;
+    QVERIFY(work.isValid());
+    const QString document = work.filePath("page.html");
+    writeBytes(document, "x");
+    Window w;
+    w.openFile(document);
+    w.p.text.setText("one");
+    w.preview.mnuOptionBrowser_Click();
+    const QString beside = BrowserPreview::copyBeside(document);
+    QCOMPARE(w.preview.copyPath(), beside);
+    writeBytes(work.filePath("mine"), "the user's");
+    QVERIFY(::rename(QFile::encodeName(work.filePath("mine")).constData(),
+                     QFile::encodeName(beside).constData()) == 0);
+    w.p.text.setText("two");
+    w.preview.mnuOptionBrowser_Click();
+    QCOMPARE(bytesOf(beside), QByteArray("the user's"));
+    QCOMPARE(w.p.messageBox.shown.size(), 1);
+    QVERIFY(w.p.messageBox.shown.first().prompt.endsWith(notBesideEnd));
+    const QString copy = w.p.shell.browserCalls.last().file;
+    QCOMPARE(bytesOf(copy), QByteArray("two\r\n"));
+    QVERIFY(copy != beside);
+    w.preview.removeCopy();
+    QCOMPARE(bytesOf(beside), QByteArray("the user's"));
+    QVERIFY(!QFileInfo::exists(copy));
+}
+
+// Files the user saves into the private folder (a page saved there, even under the copy's own
+// name) stay, and so does their folder; only the program's copy and empty folders go.
+void TestBrowserPreview::userFilesInThePrivateFolderStay()
+{
+    Window w;
+    w.p.text.setText("new page");
+    w.preview.mnuOptionBrowser_Click();
+    const QString first = w.p.shell.browserCalls.last().file;
+    const QString folder = QFileInfo(first).path();
+    writeBytes(folder + "/mine.html", "saved by the user");
+    // Saved over the copy itself, as Save onto that name would.
+    QVERIFY(writeFileAtomically(first, "saved over the copy"));
+    w.p.text.setText("again");
+    w.preview.mnuOptionBrowser_Click();
+    const QString second = w.p.shell.browserCalls.last().file;
+    QVERIFY(second != first);
+    QCOMPARE(bytesOf(second), QByteArray("again\r\n"));
+    QCOMPARE(bytesOf(first), QByteArray("saved over the copy"));
+    w.preview.removeCopy();
+    QCOMPARE(bytesOf(folder + "/mine.html"), QByteArray("saved by the user"));
+    QCOMPARE(bytesOf(first), QByteArray("saved over the copy"));
+    QVERIFY(!QFileInfo::exists(QFileInfo(second).path()));
+    QCOMPARE(w.p.messageBox.shown.size(), 0);
+    QDir(folder).removeRecursively();
 }
 
 QTEST_GUILESS_MAIN(TestBrowserPreview)

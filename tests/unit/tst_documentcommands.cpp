@@ -2,6 +2,7 @@
 #include "document/cp932.h"
 #include "document/documentcommands.h"
 #include "platform/files.h"
+#include "support/asuser.h"
 #include "support/fakes.h"
 #include "support/filebytes.h"
 #include "support/tmpfs.h"
@@ -11,10 +12,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 #include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace zimo;
@@ -95,6 +98,8 @@ private slots:
     void failureReasonInJapanese();
     void fullDiskAtEverySize_data();
     void fullDiskAtEverySize();
+    void protectedFileIsNotReplaced_data();
+    void protectedFileIsNotReplaced();
     void unencodableCharacters_data();
     void unencodableCharacters();
     void encodingsWrittenBack_data();
@@ -494,7 +499,8 @@ void TestDocumentCommands::failedWriteKeepsOldFile_data()
     QTest::addColumn<bool>("overwrite");
     for (const bool overwrite : {true, false}) {
         const char *how = overwrite ? "Overwrite" : "Save";
-        QTest::addRow("%s into a read-only folder", how) << "read-only folder" << overwrite;
+        // (A writable file in a read-only folder is written in place: tst_files.)
+        QTest::addRow("%s, a read-only file in a read-only folder", how) << "read-only folder" << overwrite;
         QTest::addRow("%s onto a read-only mount", how) << "read-only mount" << overwrite;
         QTest::addRow("%s onto a full file system", how) << "full" << overwrite;
     }
@@ -521,6 +527,7 @@ void TestDocumentCommands::failedWriteKeepsOldFile()
     w.type(where == "full" ? QString(100000, u'x') : QStringLiteral(" new"));
 
     if (where == "read-only folder") {
+        QFile::setPermissions(file, QFileDevice::ReadOwner);
         QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         if (::access(QFile::encodeName(folder).constData(), W_OK) == 0)
             QSKIP("running with rights that ignore folder permissions");
@@ -538,6 +545,8 @@ void TestDocumentCommands::failedWriteKeepsOldFile()
     QCOMPARE(report.style, 48);
     QVERIFY2(report.prompt.contains(file) && report.prompt.contains(QStringLiteral("保存できません")),
              qPrintable(report.prompt));
+    if (where == "read-only mount")
+        QVERIFY2(report.prompt.contains(QStringLiteral("読み取り専用の場所です。")), qPrintable(report.prompt));
     QCOMPARE(w.doc.file_text(), QStringLiteral("old bytes\r\n"));
     QVERIFY(w.doc.changed());
     QVERIFY(w.p.mnuFileOverwrite.enabled);
@@ -583,11 +592,17 @@ void TestDocumentCommands::fullDiskAtEverySize_data()
     QTest::addColumn<QString>("how");
     QTest::addColumn<qint64>("leaveFree");
     QTest::addColumn<int>("size");
-    for (const char *how : {"Overwrite", "Save", "save on exit"})
-        for (const qint64 leaveFree : {qint64(0), qint64(8192)})
-            for (const int size : {1, 70, 5000, 16383, 16385, 1 << 20})
-                QTest::addRow("%s, %lld bytes free, %d bytes", how, leaveFree, size)
-                    << QString::fromLatin1(how) << leaveFree << size;
+    // A file with a second hard link is written in place: its new length is reserved before the
+    // first byte is written. The sizes around 4096 and 12288 fill the file's own page and the
+    // free pages to the last byte.
+    QTest::addColumn<bool>("inPlace");
+    for (const bool inPlace : {false, true})
+        for (const char *how : {"Overwrite", "Save", "save on exit"})
+            for (const qint64 leaveFree : {qint64(0), qint64(8192)})
+                for (const int size : {1, 70, 4094, 4095, 5000, 12286, 12287, 16383, 16385, 1 << 20})
+                    QTest::addRow("%s%s, %lld bytes free, %d bytes", inPlace ? "in place, " : "",
+                                  how, leaveFree, size)
+                        << QString::fromLatin1(how) << leaveFree << size << inPlace;
 }
 
 void TestDocumentCommands::fullDiskAtEverySize()
@@ -595,14 +610,18 @@ void TestDocumentCommands::fullDiskAtEverySize()
     QFETCH(QString, how);
     QFETCH(qint64, leaveFree);
     QFETCH(int, size);
+    QFETCH(bool, inPlace);
     const QString folder = path("disk");
     QVERIFY(QDir().mkdir(folder));
     TmpfsMount mount(folder, "size=256k");
     if (!mount.mounted())
         QSKIP("mounting a small file system needs root");
     const QString file = folder + "/doc.txt";
+    const QString link = folder + "/link.txt";
     const QByteArray old = "old bytes\r\n";
     writeBytes(file, old);
+    if (inPlace)
+        QCOMPARE(::link(QFile::encodeName(file).constData(), QFile::encodeName(link).constData()), 0);
     QVERIFY(mount.fill(leaveFree));
 
     Window w;
@@ -618,8 +637,11 @@ void TestDocumentCommands::fullDiskAtEverySize()
         w.doc.mnuFileEnd_Click();
     }
 
-    // The text and its CR LF fit in the free pages, or the write must fail.
-    const bool fits = size + 2 <= leaveFree;
+    // The text and its CR LF fit in the free pages (in place: with the file's own page), or the
+    // write must fail.
+    const qint64 page = 4096;
+    const bool fits = inPlace ? (size + 2 + page - 1) / page <= 1 + leaveFree / page
+                              : size + 2 <= leaveFree;
     const QList<ShownMessage> &shown = w.p.messageBox.shown;
     const qsizetype questions = how == "save on exit" ? 2 : 0;
     if (fits) {
@@ -637,9 +659,71 @@ void TestDocumentCommands::fullDiskAtEverySize()
         QVERIFY(w.doc.changed());
     }
     QCOMPARE(w.doc.file_text() == text, fits && how != "Save");
+    if (inPlace)
+        QCOMPARE(bytesOf(link), bytesOf(file));
     // No temporary file is left behind.
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
-             QStringList({".filler", "doc.txt"}));
+             inPlace ? QStringList({".filler", "doc.txt", "link.txt"})
+                     : QStringList({".filler", "doc.txt"}));
+}
+
+// A file the user may not write (mode 0444 in a folder the user may write) is not replaced by
+// any of the saves, as an ordinary user: the failure names the reason.
+void TestDocumentCommands::protectedFileIsNotReplaced_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Overwrite") << "Overwrite";
+    QTest::newRow("Save onto it") << "Save";
+    QTest::newRow("the save of the exit question") << "save on exit";
+}
+
+void TestDocumentCommands::protectedFileIsNotReplaced()
+{
+    QFETCH(QString, how);
+    if (!canRunAsUser())
+        QSKIP("tests about rights need root to switch to an ordinary user");
+    QTemporaryDir dir;
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    const QString folder = dir.filePath("mine");
+    QVERIFY(QDir().mkdir(folder));
+    QCOMPARE(::chown(QFile::encodeName(folder).constData(), editingUser, editingUser), 0);
+    const QString file = folder + "/doc.txt";
+    const QByteArray old = "old bytes\r\n";
+    writeBytes(file, old);
+    QCOMPARE(::chown(QFile::encodeName(file).constData(), editingUser, editingUser), 0);
+    QCOMPARE(::chmod(QFile::encodeName(file).constData(), 0444), 0);
+
+    const auto report = runAsUser(editingUser, [&] {
+        Window w;
+        w.openFile(file);
+        w.type(QStringLiteral("new"));
+        if (how == "Overwrite") {
+            w.doc.mnuFileOverwrite_Click();
+        } else if (how == "Save") {
+            w.saveAs(file);
+        } else {
+            w.answers({MsgAnswer::Ok, MsgAnswer::Cancel});
+            w.doc.mnuFileEnd_Click();
+        }
+        QStringList seen;
+        for (const ShownMessage &m : w.p.messageBox.shown)
+            seen << m.prompt + u'|' + QString::number(m.style);
+        seen << (w.doc.changed() ? "changed" : "saved");
+        return seen.join(u'#').toUtf8();
+    });
+    QVERIFY(report);
+    QStringList seen = QString::fromUtf8(*report).split(u'#');
+    QCOMPARE(seen.takeLast(), QStringLiteral("changed"));
+    if (how == "save on exit")
+        QCOMPARE(seen.size(), 3);
+    else
+        QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen[how == "save on exit" ? 1 : 0],
+             QStringLiteral("ファイル「%1」に保存できませんでした。\n\nファイルが読み取り専用です。"
+                            "\n\n元のファイルはそのまま残っています。|48")
+                 .arg(file));
+    QCOMPARE(bytesOf(file), old);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"doc.txt"});
 }
 
 void TestDocumentCommands::unencodableCharacters_data()

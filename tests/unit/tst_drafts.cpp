@@ -9,12 +9,14 @@
 #include "support/tmpfs.h"
 #include "support/workfolder.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
 
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace zimo;
@@ -112,6 +114,7 @@ private slots:
     void failureToldOncePerRun_data();
     void failureToldOncePerRun();
     void workerKeepsOrder();
+    void draftIsPrivateAndOldTemporariesGo();
 
 private:
     std::unique_ptr<WorkFolder> m_dir;
@@ -627,6 +630,48 @@ void TestDrafts::workerKeepsOrder()
     w.keeper.waitForWriting();
     QVERIFY(!QFileInfo::exists(w.keeper.path()));
     QCOMPARE(bytesOf(path("doc.txt")).size(), big.size() + 3);
+}
+
+// A draft is the user's alone even in a state folder that others may enter, and an earlier run's
+// temporary draft (left by a kill during a write) is removed at the next draft write; a fresh one
+// (another run writing now) and names of other shapes stay.
+void TestDrafts::draftIsPrivateAndOldTemporariesGo()
+{
+    QVERIFY(QDir().mkpath(stateFolder()));
+    QVERIFY(QFile::setPermissions(stateFolder(), QFile::ReadOwner | QFile::WriteOwner |
+                                                     QFile::ExeOwner | QFile::ReadGroup |
+                                                     QFile::ExeGroup | QFile::ReadOther |
+                                                     QFile::ExeOther));
+    const QString stale = stateFolder() + "/.draft.zimo-1abc2";
+    const QString fresh = stateFolder() + "/.draft.zimo-9zz";
+    const QString other = stateFolder() + "/.draft.zimo-2024-01-01"; // not the pattern
+    for (const QString &name : {stale, fresh, other})
+        writeBytes(name, "left over");
+    const QDateTime past = QDateTime::currentDateTime().addDays(-1);
+    for (const QString &name : {stale, other}) {
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(past, QFileDevice::FileModificationTime));
+    }
+    // Touched after this run began: as another running copy's write in progress would be.
+    QFile freshFile(fresh);
+    QVERIFY(freshFile.open(QIODevice::ReadWrite));
+    QVERIFY(freshFile.setFileTime(QDateTime::currentDateTime().addSecs(5),
+                                  QFileDevice::FileModificationTime));
+    freshFile.close();
+
+    const mode_t oldMask = ::umask(022);
+    Window w(stateFolder());
+    w.keeper.startUp();
+    w.type(QStringLiteral("private text"));
+    w.wait(6000);
+    ::umask(oldMask);
+    QCOMPARE(w.draft().value_or(Draft{}).text, QStringLiteral("private text"));
+    QCOMPARE(QFile::permissions(w.keeper.path()) & 0x7777,
+             QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    QVERIFY(!QFileInfo::exists(stale));
+    QVERIFY(QFileInfo::exists(fresh));
+    QVERIFY(QFileInfo::exists(other));
 }
 
 QTEST_GUILESS_MAIN(TestDrafts)

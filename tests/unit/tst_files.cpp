@@ -1,11 +1,66 @@
 #include "platform/files.h"
+#include "support/asuser.h"
+#include "support/filebytes.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace zimo;
+using namespace zimo::test;
+
+namespace {
+
+// A folder tree both test users can reach: `root` is 0755, the test's own temporary folder too.
+struct SharedPlace
+{
+    QTemporaryDir dir;
+    QString path(const QString &name) const { return dir.filePath(name); }
+    SharedPlace() { ::chmod(QFile::encodeName(dir.path()).constData(), 0755); }
+    // A folder with the given mode and owner.
+    QString folder(const QString &name, mode_t mode, uid_t owner) const
+    {
+        const QByteArray p = QFile::encodeName(path(name));
+        ::mkdir(p.constData(), 0700);
+        ::chown(p.constData(), owner, owner);
+        ::chmod(p.constData(), mode);
+        return path(name);
+    }
+    static void file(const QString &name, const QByteArray &bytes, mode_t mode, uid_t owner,
+                     gid_t group)
+    {
+        writeBytes(name, bytes);
+        const QByteArray p = QFile::encodeName(name);
+        ::chown(p.constData(), owner, group);
+        ::chmod(p.constData(), mode);
+    }
+};
+
+struct stat statOf(const QString &path)
+{
+    struct stat st {};
+    ::lstat(QFile::encodeName(path).constData(), &st);
+    return st;
+}
+
+// Runs writeFileAtomically as the editing user; "ok" or the reason it gave.
+QByteArray writeAsEditingUser(const QString &path, const QByteArray &bytes, unsigned flags)
+{
+    return runAsUser(editingUser, [&] {
+               QString error;
+               return writeFileAtomically(path, bytes, &error, flags) ? QByteArray("ok")
+                                                                       : error.toUtf8();
+           })
+        .value_or("child failed");
+}
+
+} // namespace
 
 class TestFiles : public QObject
 {
@@ -18,7 +73,17 @@ private slots:
     void atomicWriteReplaces();
     void failedWriteKeepsOldFile_data();
     void failedWriteKeepsOldFile();
-    void readMissingAndFolder();
+    void readFailuresInJapanese_data();
+    void readFailuresInJapanese();
+    void rightsDecideHowTheFileIsWritten_data();
+    void rightsDecideHowTheFileIsWritten();
+    void linksPlantedByAnotherUser_data();
+    void linksPlantedByAnotherUser();
+    void privateFileIsTheUsersAlone();
+    void longestNamesSave_data();
+    void longestNamesSave();
+    void staleTemporariesRemoved();
+    void ownFilesOnly();
 };
 
 void TestFiles::splitLines_data()
@@ -96,7 +161,8 @@ void TestFiles::failedWriteKeepsOldFile_data()
 {
     QTest::addColumn<QString>("where");
     QTest::newRow("missing folder") << QStringLiteral("missing/x.txt");
-    QTest::newRow("read-only folder") << QStringLiteral("ro/x.txt");
+    // A new file cannot be made there (an existing writable one is written in place).
+    QTest::newRow("new file in a read-only folder") << QStringLiteral("ro/y.txt");
 }
 
 void TestFiles::failedWriteKeepsOldFile()
@@ -105,12 +171,10 @@ void TestFiles::failedWriteKeepsOldFile()
     QTemporaryDir dir;
     QDir(dir.path()).mkdir(QStringLiteral("ro"));
     const QString path = dir.filePath(where);
+    const QString old = dir.filePath(QStringLiteral("ro/x.txt"));
+    writeBytes(old, "old bytes");
     const bool readOnlyCase = where.startsWith(u"ro/");
     if (readOnlyCase) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("old bytes");
-        f.close();
         QFile::setPermissions(dir.filePath(QStringLiteral("ro")),
                               QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         if (QFileInfo(dir.filePath(QStringLiteral("ro"))).isWritable())
@@ -119,24 +183,303 @@ void TestFiles::failedWriteKeepsOldFile()
     QString error;
     QVERIFY(!writeFileAtomically(path, QByteArray("new"), &error));
     QVERIFY(!error.isEmpty());
-    if (readOnlyCase) {
-        QCOMPARE(readWholeFile(path), std::optional<QByteArray>("old bytes"));
-        QFile::setPermissions(dir.filePath(QStringLiteral("ro")),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                  QFileDevice::ExeOwner);
-    }
+    QVERIFY(!QFileInfo::exists(path));
+    QCOMPARE(readWholeFile(old), std::optional<QByteArray>("old bytes"));
+    QFile::setPermissions(dir.filePath(QStringLiteral("ro")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QCOMPARE(QDir(dir.filePath("ro")).entryList(QDir::Files | QDir::Hidden), QStringList{"x.txt"});
 }
 
-void TestFiles::readMissingAndFolder()
+// Why a file cannot be read, in Japanese (never the system's English text), with the error
+// number for the unnamed cases.
+void TestFiles::readFailuresInJapanese_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << "missing" << "ファイルが見つかりません。";
+    QTest::newRow("a folder") << "folder" << "フォルダです。";
+    QTest::newRow("a device") << "device" << "通常のファイルではありません。";
+    QTest::newRow("a pipe: refused at once, not waited on") << "fifo" << "通常のファイルではありません。";
+    QTest::newRow("a file in the path") << "file/x" << "パスの途中に、フォルダではないものがあります。";
+    QTest::newRow("name too long") << "long" << "ファイル名が長すぎます。";
+    QTest::newRow("links in a circle") << "loop" << "シンボリックリンクが循環しています。";
+    QTest::newRow("no read right (as an ordinary user)") << "unreadable"
+                                                         << "ファイルを読み取る権限がありません。";
+}
+
+void TestFiles::readFailuresInJapanese()
+{
+    QFETCH(QString, what);
+    QFETCH(QString, reason);
+    SharedPlace place;
+    QString path = place.path(what);
+    if (what == u"folder")
+        QVERIFY(QDir().mkdir(path));
+    else if (what == u"device")
+        path = QStringLiteral("/dev/zero");
+    else if (what == u"fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (what == u"file/x")
+        writeBytes(place.path("file"), "x");
+    else if (what == u"long")
+        path = place.path(QString(300, u'n'));
+    else if (what == u"loop")
+        QVERIFY(QFile::link(path, path));
+
+    QString error;
+    if (what == u"unreadable") {
+        if (!canRunAsUser())
+            QSKIP("reading as an ordinary user needs root to switch users");
+        SharedPlace::file(path, "secret", 0600, otherUser, otherUser);
+        const auto got = runAsUser(editingUser, [&] {
+            QString e;
+            return readWholeFile(path, &e) ? QByteArray("read") : e.toUtf8();
+        });
+        QVERIFY(got);
+        error = QString::fromUtf8(*got);
+    } else {
+        QVERIFY(!readWholeFile(path, &error));
+    }
+    QCOMPARE(error, reason);
+}
+
+// As an ordinary user: a file the user may not write is refused; where a rename would need the
+// folder's rights, cut hard links off or change the owner, the file is written in place (same
+// inode, owner and group), and every name of it shows the new text.
+void TestFiles::rightsDecideHowTheFileIsWritten_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("result");  // "ok" or the reason
+    QTest::addColumn<bool>("samePlace");  // written in place: the inode stays
+    QTest::newRow("read-only file in a writable folder")
+        << "0444" << "ファイルが読み取り専用です。" << true;
+    QTest::newRow("read-only file of another user, folder writable")
+        << "other 0644" << "ファイルが読み取り専用です。" << true;
+    QTest::newRow("writable file in a folder the user cannot write") << "folder 0755" << "ok" << true;
+    QTest::newRow("file with a second hard link") << "hard link" << "ok" << true;
+    QTest::newRow("another user's file written through group rights") << "group" << "ok" << true;
+    QTest::newRow("the user's own file in the user's folder: renamed") << "own" << "ok" << false;
+}
+
+void TestFiles::rightsDecideHowTheFileIsWritten()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, result);
+    QFETCH(bool, samePlace);
+    if (!canRunAsUser())
+        QSKIP("tests about rights need root to switch to an ordinary user");
+    SharedPlace place;
+    const bool readOnlyFolder = setup == u"folder 0755";
+    const QString folder = place.folder("f", readOnlyFolder ? 0755 : 01777,
+                                        readOnlyFolder ? otherUser : 0);
+    const QString file = folder + "/doc.txt";
+    const QString second = folder + "/second.txt";
+    const QByteArray old = "old bytes, longer than the new ones";
+    uid_t owner = editingUser;
+    gid_t group = editingUser;
+    mode_t mode = 0644;
+    if (setup == u"0444")
+        mode = 0444;
+    if (setup == u"other 0644" || setup == u"group") {
+        owner = otherUser;
+        mode = setup == u"group" ? 0664 : 0644;
+        group = setup == u"group" ? editingUser : otherUser;
+    }
+    SharedPlace::file(file, old, mode, owner, group);
+    if (setup == u"hard link")
+        QVERIFY(::link(QFile::encodeName(file).constData(), QFile::encodeName(second).constData()) == 0);
+    const struct stat before = statOf(file);
+
+    QCOMPARE(QString::fromUtf8(writeAsEditingUser(file, "new", FollowLink)), result);
+
+    const struct stat after = statOf(file);
+    QCOMPARE(bytesOf(file), result == u"ok" ? QByteArray("new") : old);
+    QCOMPARE(after.st_ino == before.st_ino, samePlace);
+    QCOMPARE(after.st_uid, owner);
+    QCOMPARE(after.st_gid, group);
+    QCOMPARE(after.st_mode & 07777, mode);
+    if (setup == u"hard link")
+        QCOMPARE(bytesOf(second), QByteArray("new"));
+    // Nothing left beside it.
+    QStringList expected{"doc.txt"};
+    if (setup == u"hard link")
+        expected << "second.txt";
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System), expected);
+}
+
+// In a shared sticky folder (like /tmp) another user plants a symbolic link where a file that is
+// not a document goes (settings, drafts). It is never written through: the user's own file it
+// points to keeps its bytes.
+void TestFiles::linksPlantedByAnotherUser_data()
+{
+    QTest::addColumn<unsigned>("flags");
+    QTest::addColumn<bool>("dangling");
+    QTest::newRow("settings file, link to the user's file") << 0u << false;
+    QTest::newRow("settings file, dangling link") << 0u << true;
+    QTest::newRow("draft, link to the user's file") << unsigned(PrivateFile) << false;
+    QTest::newRow("draft, dangling link") << unsigned(PrivateFile) << true;
+}
+
+void TestFiles::linksPlantedByAnotherUser()
+{
+    QFETCH(unsigned, flags);
+    QFETCH(bool, dangling);
+    if (!canRunAsUser())
+        QSKIP("tests about rights need root to switch users");
+    SharedPlace place;
+    const QString shared = place.folder("shared", 01777, 0);
+    const QString home = place.folder("home", 0755, editingUser);
+    const QString victim = home + "/.bashrc";
+    if (!dangling)
+        SharedPlace::file(victim, "the user's own", 0644, editingUser, editingUser);
+    const QString name = shared + "/zimo.ini";
+    QVERIFY(runAsUser(otherUser, [&] { return QFile::link(victim, name) ? "" : "no"; }) ==
+            QByteArray());
+
+    const QByteArray got = writeAsEditingUser(name, "written", flags);
+
+    if (dangling)
+        QVERIFY(!QFileInfo::exists(victim));
+    else
+        QCOMPARE(bytesOf(victim), QByteArray("the user's own"));
+    // The sticky folder keeps the other user's link (nobody else may replace it): the write is
+    // reported as failed, never done through the link.
+    QVERIFY2(got != "ok", got.constData());
+    QVERIFY(QFileInfo(name).isSymLink());
+}
+
+// A private file is created 0600 whatever the file mode mask, and an existing one that others
+// could read becomes 0600.
+void TestFiles::privateFileIsTheUsersAlone()
 {
     QTemporaryDir dir;
+    const QString fresh = dir.filePath("fresh");
+    const QString open = dir.filePath("open");
+    writeBytes(open, "old");
+    QVERIFY(QFile::setPermissions(open, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                            QFile::ReadOther));
+    const mode_t oldMask = ::umask(0);
+    const bool freshWritten = writeFileAtomically(fresh, "text", nullptr, PrivateFile);
+    const bool openWritten = writeFileAtomically(open, "text", nullptr, PrivateFile);
+    ::umask(oldMask);
+    QVERIFY(freshWritten && openWritten);
+    QCOMPARE(statOf(fresh).st_mode & 07777, mode_t(0600));
+    QCOMPARE(statOf(open).st_mode & 07777, mode_t(0600));
+    QCOMPARE(bytesOf(open), QByteArray("text"));
+}
+
+// The temporary file's name fits beside any name up to the longest a file system takes
+// (255 bytes), cut at a character's boundary.
+void TestFiles::longestNamesSave_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("245 bytes") << QString(245, u'n');
+    QTest::newRow("255 bytes") << QString(255, u'n');
+    QTest::newRow("255 bytes of 3-byte characters") << QString(85, u'\u3042');
+    QTest::newRow("254 bytes, a character cut by the limit") << (QString(2, u'n') + QString(84, u'\u3042'));
+}
+
+void TestFiles::longestNamesSave()
+{
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    writeBytes(path, "old");
     QString error;
-    QVERIFY(!readWholeFile(dir.filePath(QStringLiteral("none")), &error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY(!readWholeFile(dir.path()));
-    // Devices and pipes are refused instead of read for ever.
-    QVERIFY(!readWholeFile(QStringLiteral("/dev/zero"), &error));
-    QCOMPARE(error, QStringLiteral("通常のファイルではありません。"));
+    QVERIFY2(writeFileAtomically(path, "new", &error), qPrintable(error));
+    QCOMPARE(bytesOf(path), QByteArray("new"));
+    QVERIFY2(writeFileAtomically(dir.filePath(name.chopped(1) + u'x'), "created", &error),
+             qPrintable(error));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
+// Temporary files left by a killed write of an earlier run are removed at the first write into
+// their folder, and only files proven to be such: the exact name pattern, the user's, regular,
+// one link, older than this run.
+void TestFiles::staleTemporariesRemoved()
+{
+    SharedPlace place;
+    const QString folder = place.folder("f", 01777, 0);
+    auto f = [&](const QString &name) { return folder + u'/' + name; };
+    const QDateTime past = QDateTime::currentDateTime().addDays(-1);
+    auto age = [&](const QString &path) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(past, QFileDevice::FileModificationTime));
+    };
+    const QStringList gone{".doc.txt.zimo-1a2b3c4", ".other.html.zimo-0", ".draft.zimo-zz9"};
+    QStringList kept{"doc.txt",
+                     ".doc.txt.zimo-preview.html", // the preview copy's name, not a temporary
+                     ".doc.txt.zimo-ABC",          // not the pattern: capitals
+                     ".doc.txt.zimo-12345678",     // not the pattern: eight characters
+                     "doc.txt.zimo-abc",           // no leading dot
+                     ".zimo-abc",                  // no name
+                     ".fresh.zimo-abc",            // written after this run began
+                     ".linked.zimo-abc"};          // with a second name
+    for (const QString &name : gone + kept)
+        writeBytes(f(name), "bytes");
+    QVERIFY(::link(QFile::encodeName(f(".linked.zimo-abc")).constData(),
+                   QFile::encodeName(f("second name")).constData()) == 0);
+    for (const QString &name : gone + kept)
+        if (name != u".fresh.zimo-abc")
+            age(f(name));
+    QVERIFY(QFile::link(f("doc.txt"), f(".link.zimo-abc")));
+    QVERIFY(QDir().mkdir(f(".dir.zimo-abc")));
+    kept << ".link.zimo-abc" << ".dir.zimo-abc";
+    const timespec yesterday[2] = {{::time(nullptr) - 86400, 0}, {::time(nullptr) - 86400, 0}};
+    for (const char *name : {".link.zimo-abc", ".dir.zimo-abc"})
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(f(QString::fromLatin1(name))).constData(),
+                             yesterday, AT_SYMLINK_NOFOLLOW),
+                 0);
+    if (canRunAsUser()) {
+        // Another user's file of that shape is never the user's to remove.
+        writeBytes(f(".theirs.zimo-abc"), "theirs");
+        age(f(".theirs.zimo-abc"));
+        QCOMPARE(::chown(QFile::encodeName(f(".theirs.zimo-abc")).constData(), otherUser, otherUser), 0);
+        kept << ".theirs.zimo-abc";
+    }
+    QVERIFY(writeFileAtomically(f("doc.txt"), "saved"));
+    for (const QString &name : gone)
+        QVERIFY2(!QFileInfo::exists(f(name)), qPrintable(name));
+    for (const QString &name : kept)
+        QVERIFY2(QFileInfo(f(name)).isSymLink() || QFileInfo::exists(f(name)), qPrintable(name));
+}
+
+// The files of the program's own (the preview copy): created only where nothing is, rewritten and
+// removed only while they are the very file created.
+void TestFiles::ownFilesOnly()
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath("own.html");
+    const QString other = dir.filePath("other");
+    writeBytes(other, "the user's");
+    QVERIFY(QFile::link(other, name));
+    OwnFileResult r = createOwnFile(name, "copy");
+    QCOMPARE(r.err, EEXIST);
+    QCOMPARE(bytesOf(other), QByteArray("the user's"));
+    QVERIFY(QFile::remove(name));
+
+    r = createOwnFile(name, "copy");
+    QVERIFY(r.ok());
+    QCOMPARE(statOf(name).st_mode & 0777, mode_t(0600));
+    const OwnFileResult again = replaceOwnFile(name, r.identity, "copy 2");
+    QVERIFY(again.ok());
+    QCOMPARE(bytesOf(name), QByteArray("copy 2"));
+    // The first identity is gone: it no longer names our file.
+    QCOMPARE(replaceOwnFile(name, r.identity, "x").err, EEXIST);
+    QVERIFY(!removeOwnFile(name, r.identity));
+    QCOMPARE(bytesOf(name), QByteArray("copy 2"));
+    // Something else put at the name is never replaced or removed.
+    writeBytes(dir.filePath("users"), "now the user's");
+    QVERIFY(::rename(QFile::encodeName(dir.filePath("users")).constData(),
+                     QFile::encodeName(name).constData()) == 0);
+    QCOMPARE(replaceOwnFile(name, again.identity, "x").err, EEXIST);
+    QVERIFY(!removeOwnFile(name, again.identity));
+    QCOMPARE(bytesOf(name), QByteArray("now the user's"));
+    QVERIFY(QFile::remove(name));
+    r = createOwnFile(name, "three");
+    QVERIFY(removeOwnFile(name, r.identity));
+    QVERIFY(!QFileInfo::exists(name));
 }
 
 QTEST_GUILESS_MAIN(TestFiles)
