@@ -31,7 +31,7 @@ QString readFailureReason(int err)
     case EISDIR:
         return QStringLiteral("フォルダです。");
     case ENOTDIR:
-        return QStringLiteral("パスの途中に、フォルダではないものがあります。");
+        return QStringLiteral("パスの途中にフォルダではない項目があります。");
     case ENAMETOOLONG:
         return QStringLiteral("ファイル名が長すぎます。");
     case ELOOP:
@@ -215,8 +215,7 @@ QString writeFailureReason(const QString &path, int err)
     case EBUSY:
         return QStringLiteral("ファイルが使用中です。");
     default:
-        return QStringLiteral("書き込みでエラーが起きました（%1）。")
-            .arg(QString::fromLocal8Bit(std::strerror(err)));
+        return QStringLiteral("書き込みでエラーが起きました（エラー番号 %1）。").arg(err);
     }
 }
 

@@ -200,7 +200,7 @@ void TestFiles::readFailuresInJapanese_data()
     QTest::newRow("a folder") << "folder" << "フォルダです。";
     QTest::newRow("a device") << "device" << "通常のファイルではありません。";
     QTest::newRow("a pipe: refused at once, not waited on") << "fifo" << "通常のファイルではありません。";
-    QTest::newRow("a file in the path") << "file/x" << "パスの途中に、フォルダではないものがあります。";
+    QTest::newRow("a file in the path") << "file/x" << "パスの途中にフォルダではない項目があります。";
     QTest::newRow("name too long") << "long" << "ファイル名が長すぎます。";
     QTest::newRow("links in a circle") << "loop" << "シンボリックリンクが循環しています。";
     QTest::newRow("no read right (as an ordinary user)") << "unreadable"
