@@ -234,11 +234,12 @@ void TextArea::changeEvent(QEvent *e)
 void TextArea::paintEvent(QPaintEvent *e)
 {
     QPlainTextEdit::paintEvent(e);
+    forgetOutdatedMarks();
     paintLineEndMarks(e->rect());
     paintStandInMarks(e->rect());
 }
 
-const QPixmap &TextArea::mark(const QString &top, const QString &bottom, bool selected, QSize cell)
+void TextArea::forgetOutdatedMarks()
 {
     const QPalette pal = palette();
     const QBrush background = viewport()->palette().brush(viewport()->backgroundRole());
@@ -254,6 +255,10 @@ const QPixmap &TextArea::mark(const QString &top, const QString &bottom, bool se
         m_marksKey = key;
         m_marks.clear();
     }
+}
+
+const QPixmap &TextArea::mark(const QString &top, const QString &bottom, bool selected, QSize cell)
+{
     const QString name = QStringLiteral("%1 %2 %3 %4 %5")
                              .arg(top, bottom)
                              .arg(int(selected))
@@ -263,6 +268,9 @@ const QPixmap &TextArea::mark(const QString &top, const QString &bottom, bool se
     if (found != m_marks.end())
         return *found;
 
+    const QPalette pal = palette();
+    const QBrush background = viewport()->palette().brush(viewport()->backgroundRole());
+    const qreal ratio = viewport()->devicePixelRatioF();
     // Half way between the text and the paper: seen, but not taken for text.
     const QColor text = pal.color(QPalette::Text);
     const QColor paper = background.color();

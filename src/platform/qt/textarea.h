@@ -68,6 +68,8 @@ private:
     void keepSelectionVisible();
     void paintLineEndMarks(const QRect &area);
     void paintStandInMarks(const QRect &area);
+    // Drops the marks drawn so far when the font, the colours or the pixel ratio have changed.
+    void forgetOutdatedMarks();
     // A small mark of two rows of letters in a cell, in the selection's colours when selected.
     const QPixmap &mark(const QString &top, const QString &bottom, bool selected, QSize cell);
 
