@@ -4,6 +4,8 @@
 
 #include <QMenu>
 
+#include <algorithm>
+
 namespace zimo {
 
 EncodingButton::EncodingButton(DocumentCommands &document, QWidget *parent)
@@ -25,6 +27,26 @@ EncodingButton::EncodingButton(DocumentCommands &document, QWidget *parent)
 void EncodingButton::refresh()
 {
     setText(encoding::statusText(m_document.encoding(), m_document.encodingOrigin()));
+}
+
+int EncodingButton::extraHeight() const
+{
+    const QFontMetrics metrics = fontMetrics();
+    auto height = [&](const QString &text) { return metrics.size(Qt::TextShowMnemonic, text).height(); };
+    int tallest = 0;
+    for (const EncodingOrigin origin :
+         {EncodingOrigin::Default, EncodingOrigin::Recognised, EncodingOrigin::Chosen}) {
+        for (const TextEncoding e : DocumentCommands::writeChoices())
+            tallest = std::max(tallest, height(encoding::statusText(e, origin)));
+        for (const Encoding e : DocumentCommands::reopenChoices())
+            tallest = std::max(tallest, height(encoding::statusText({e, false}, origin)));
+    }
+    return std::max(0, tallest - height(text()));
+}
+
+QSize EncodingButton::sizeHint() const
+{
+    return QToolButton::sizeHint() + QSize(0, extraHeight());
 }
 
 void EncodingButton::fillMenu()

@@ -20,7 +20,16 @@ public:
     // Shows the document's encoding as it is now.
     void refresh();
 
+    // As tall as the tallest name it can show (a name with Japanese characters is drawn in a
+    // taller font than "UTF-8"), so that the status bar, and the text area above it, keep their
+    // height when the name changes.
+    // (QToolButton's minimum size is its size hint.)
+    QSize sizeHint() const override;
+
 private:
+    // How much taller than its current text the tallest name it can show is drawn.
+    int extraHeight() const;
+
     void fillMenu();
 
     DocumentCommands &m_document;

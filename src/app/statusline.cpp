@@ -16,7 +16,7 @@ StatusLine::StatusLine(QStatusBar *bar, QPlainTextEdit *edit)
     m_lineEnds->setObjectName(QStringLiteral("statusLineEnds"));
     // Room for large line numbers without the bar's items jumping while the caret moves.
     m_position->setMinimumWidth(m_position->fontMetrics().horizontalAdvance(
-        QStringLiteral("行 0000000, 列 00000")));
+        QStringLiteral("行 0000000、列 00000")));
     // Filled before they join the bar, which takes its height from them then.
     updatePosition();
     updateLineEnds();
@@ -30,7 +30,7 @@ StatusLine::StatusLine(QStatusBar *bar, QPlainTextEdit *edit)
 QString StatusLine::positionText() const
 {
     const QTextCursor cursor = m_edit->textCursor();
-    return QStringLiteral("行 %1, 列 %2")
+    return QStringLiteral("行 %1、列 %2")
         .arg(qsizetype(cursor.blockNumber()) + 1)
         .arg(qsizetype(cursor.positionInBlock()) + 1);
 }

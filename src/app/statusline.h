@@ -20,7 +20,7 @@ class StatusLine : public QObject
 public:
     StatusLine(QStatusBar *bar, QPlainTextEdit *edit);
 
-    // "行 3, 列 7": lines counted from 1, every line end (CR LF, LF, CR) ending one; columns
+    // "行 3、列 7": lines counted from 1, every line end (CR LF, LF, CR) ending one; columns
     // from 1 in characters of the line (UTF-16 units, as the program counts positions).
     QString positionText() const;
     // "改行: CR LF", "改行: LF", "改行: CR", "改行: 混在" for more than one kind, "改行: なし"

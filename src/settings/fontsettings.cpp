@@ -46,12 +46,13 @@ StartupFont readStartupFont(QByteArrayView fileBytes)
     if (const auto size = field()) {
         if (const auto points = parseNumber(*size)) {
             // The size is a single-precision number. Any size below 11 points (0 and negative
-            // ones too) is shown as 14; a number too large for a single is no size at all, and
-            // the layout's size stays.
+            // ones too) is shown as 14; a size larger than the font dialog takes (at such sizes
+            // not even one character fits the window, and nothing is drawn) is no size at all,
+            // and the layout's size stays.
             const float single = float(*points);
             if (single < 11.0f)
                 font.size = 14.0;
-            else if (std::isfinite(single))
+            else if (double(single) <= largestFontSize)
                 font.size = double(single);
         }
     }

@@ -13,11 +13,16 @@ namespace zimo {
 // on its own line (CR LF between, none after the last): size, face name, bold, italic.
 inline const QString zimo2IniName = QStringLiteral("zimo_2.ini");
 
+// The largest size the font dialog takes (its size field's limit, typed in; its list goes to 72).
+// Larger sizes draw nothing at all in the text area: start-up does not take them.
+inline constexpr double largestFontSize = 512;
+
 // What start-up takes from zimo_2.ini. A field that is missing or cannot be read as its kind is
 // empty, and the text area keeps what its layout gives it. The face is read and discarded.
 struct StartupFont
 {
-    std::optional<double> size; // already with the below-11 rule applied (becomes 14)
+    std::optional<double> size; // already with the below-11 rule applied (becomes 14); at most
+                                // largestFontSize
     std::optional<bool> bold;
     std::optional<bool> italic;
 };

@@ -1,6 +1,6 @@
 // The settings files, zimo_2.ini (display font) and zimo.ini (explore folder).
 // - Any bytes go through both readers; a size that start-up takes is a finite number of at
-//   least 11 points (smaller ones become 14).
+//   least 11 points (smaller ones become 14) and at most the font dialog's largest.
 // - What the format command writes reads back with the same size, bold and italic, whatever the
 //   face name; what "Ok" writes into zimo.ini reads back as the same folder.
 // The input's last three bytes give the written size and flags, the bytes before them the face
@@ -39,7 +39,7 @@ void readers(const QByteArray &input)
 {
     const StartupFont font = readStartupFont(input);
     if (font.size)
-        FUZZ_CHECK(std::isfinite(*font.size) && *font.size >= 11,
+        FUZZ_CHECK(std::isfinite(*font.size) && *font.size >= 11 && *font.size <= largestFontSize,
                    fuzz::hex(input) + QStringLiteral(" size ") + QString::number(*font.size));
 
     const std::optional<QString> folder = readExploreFolder(input);
@@ -61,6 +61,9 @@ void fontRoundTrip(const QByteArray &nameBytes, unsigned sizeSixteenths, unsigne
     FUZZ_CHECK(read.italic == std::optional<bool>(font.italic), detail());
     if (font.size < 11) {
         FUZZ_CHECK(read.size == std::optional<double>(14), detail());
+    } else if (font.size > largestFontSize) {
+        // Larger than the font dialog takes: start-up keeps the layout's size.
+        FUZZ_CHECK(!read.size, detail());
     } else {
         // The file holds seven significant digits.
         FUZZ_CHECK(read.size && std::abs(*read.size - font.size) <= font.size * 1e-6, detail());

@@ -132,9 +132,17 @@ void TestFontSettings::startupFont_data()
     QTest::newRow("size beyond a single") << QByteArray("1e39\r\nSans\r\nTrue\r\nTrue") << none
                                           << std::optional(true) << std::optional(true);
     QTest::newRow("size beyond a double") << QByteArray("1e400") << none << unread << unread;
-    QTest::newRow("largest single") << QByteArray("3.402823e38\r\nSans\r\nFalse\r\nFalse")
-                                    << std::optional(double(3.402823e38f)) << std::optional(false)
-                                    << std::optional(false);
+    // Sizes above what the font dialog takes draw nothing: the layout's size stays.
+    QTest::newRow("largest single") << QByteArray("3.402823e38\r\nSans\r\nFalse\r\nFalse") << none
+                                    << std::optional(false) << std::optional(false);
+    QTest::newRow("1e38") << QByteArray("1e38\r\nSans\r\nTrue\r\nFalse") << none
+                          << std::optional(true) << std::optional(false);
+    QTest::newRow("99999") << QByteArray("99999") << none << unread << unread;
+    QTest::newRow("largest the dialog takes") << QByteArray("512") << std::optional(512.0) << unread
+                                              << unread;
+    QTest::newRow("just above it") << QByteArray("512.01") << none << unread << unread;
+    QTest::newRow("largest in the dialog's list") << QByteArray("72") << std::optional(72.0) << unread
+                                                  << unread;
     QTest::newRow("empty file") << QByteArray() << none << unread << unread;
 }
 

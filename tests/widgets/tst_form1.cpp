@@ -79,6 +79,7 @@ private slots:
     void statusBar_data();
     void statusBar();
     void encodingInStatusBar();
+    void statusBarKeepsItsHeight();
     void startupFont_data();
     void startupFont();
     void commandLineDocument();
@@ -179,14 +180,14 @@ void TestForm1::statusBar_data()
     QTest::addColumn<qsizetype>("caret");
     QTest::addColumn<QString>("position");
     QTest::addColumn<QString>("lineEnds");
-    QTest::newRow("empty") << QString() << qsizetype(0) << "行 1, 列 1" << "改行: なし";
-    QTest::newRow("CR LF") << QStringLiteral("ab\r\ncd") << qsizetype(5) << "行 2, 列 2"
+    QTest::newRow("empty") << QString() << qsizetype(0) << "行 1、列 1" << "改行: なし";
+    QTest::newRow("CR LF") << QStringLiteral("ab\r\ncd") << qsizetype(5) << "行 2、列 2"
                            << "改行: CR LF";
-    QTest::newRow("LF") << QStringLiteral("ab\ncd\nef") << qsizetype(7) << "行 3, 列 2"
+    QTest::newRow("LF") << QStringLiteral("ab\ncd\nef") << qsizetype(7) << "行 3、列 2"
                         << "改行: LF";
-    QTest::newRow("CR") << QStringLiteral("ab\rcd") << qsizetype(2) << "行 1, 列 3"
+    QTest::newRow("CR") << QStringLiteral("ab\rcd") << qsizetype(2) << "行 1、列 3"
                         << "改行: CR";
-    QTest::newRow("mixed") << QStringLiteral("a\r\nb\nc\rd") << qsizetype(7) << "行 4, 列 1"
+    QTest::newRow("mixed") << QStringLiteral("a\r\nb\nc\rd") << qsizetype(7) << "行 4、列 1"
                            << "改行: 混在";
 }
 
@@ -213,7 +214,7 @@ void TestForm1::statusBar()
     // Enter adds a CR LF line: the caret is at the start of the next line.
     QTest::keyClick(form.textArea(), Qt::Key_Return);
     QCOMPARE(positionLabel->text(),
-             QStringLiteral("行 %1, 列 1").arg(position.section(u' ', 1, 1).chopped(1).toInt() + 1));
+             QStringLiteral("行 %1、列 1").arg(position.section(u' ', 1, 1).section(u'、', 0, 0).toInt() + 1));
     const QString afterEnter = lineEnds == u"改行: なし" || lineEnds == u"改行: CR LF"
                                    ? QStringLiteral("改行: CR LF")
                                    : QStringLiteral("改行: 混在");
@@ -259,6 +260,34 @@ void TestForm1::encodingInStatusBar()
     QCOMPARE(button->text(), QStringLiteral("EUC-JP"));
 }
 
+// Whatever the encoding's name in the status bar ("UTF-8" or "Shift_JIS（既定）", whose Japanese
+// characters come from a taller font), the bar keeps its height and the text area does not move.
+void TestForm1::statusBarKeepsItsHeight()
+{
+    Form1 form;
+    form.Form_Load({});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto *button = form.statusBar()->findChild<QToolButton *>(QStringLiteral("encodingButton"));
+    QVERIFY(button);
+    const int height = form.statusBar()->height();
+    const QRect textArea = form.textArea()->geometry();
+    QStringList shown;
+    for (const EncodingOrigin origin :
+         {EncodingOrigin::Recognised, EncodingOrigin::Default, EncodingOrigin::Chosen}) {
+        for (const TextEncoding e : DocumentCommands::writeChoices()) {
+            form.documentCommands().setEncoding(e, origin);
+            shown.append(button->text());
+            for (int i = 0; i < 3; ++i)
+                QApplication::processEvents(); // the bar's layout, then the window's
+            QCOMPARE(form.statusBar()->height(), height);
+            QCOMPARE(form.textArea()->geometry(), textArea);
+        }
+    }
+    QVERIFY(shown.contains(QStringLiteral("UTF-8")));
+    QVERIFY(shown.contains(QStringLiteral("Shift_JIS（既定）")));
+}
+
 void TestForm1::startupFont_data()
 {
     QTest::addColumn<QByteArray>("ini");
@@ -276,6 +305,12 @@ void TestForm1::startupFont_data()
     QTest::newRow("garbage fields: the layout's font")
         << QByteArray("big\r\nFace\r\nmaybe\r\n???") << 11.0 << false << false;
     QTest::newRow("three fields") << QByteArray("16\r\nFace\r\n-1") << 16.0 << true << false;
+    QTest::newRow("99999: the layout's size") << QByteArray("99999\r\nFace\r\nTrue\r\nFalse")
+                                              << 11.0 << true << false;
+    QTest::newRow("1e38: the layout's size") << QByteArray("1e38\r\nFace\r\nFalse\r\nTrue") << 11.0
+                                             << false << true;
+    QTest::newRow("512 stays") << QByteArray("512\r\nFace\r\nFalse\r\nFalse") << 512.0 << false
+                               << false;
 }
 
 void TestForm1::startupFont()

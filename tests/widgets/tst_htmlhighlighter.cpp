@@ -9,6 +9,7 @@
 #include "support/fakes.h"
 
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
@@ -93,6 +94,8 @@ private slots:
     void farEditsSettleWhenIdle();
     void displayOnly_data();
     void displayOnly();
+    void composedTextKeepsItsLook_data();
+    void composedTextKeepsItsLook();
 };
 
 void TestHtmlHighlighter::colours_data()
@@ -105,6 +108,11 @@ void TestHtmlHighlighter::colours_data()
     QTest::newRow("lone CR and LF end lines, a tag goes on over them")
         << "<a\rhref=x>\n&amp;"
         << "mn|aaaamvm|rrrrr";
+    // The characters the text area holds as stand-ins are scanned as themselves: the line
+    // separator is white space in a tag, the others are not.
+    QTest::newRow("line separator in a tag")
+        << QString(QStringLiteral("<p") + QChar(0x2028) + QStringLiteral("class=x>"))
+        << "mn aaaaamvm";
     QTest::newRow("value over lines, then a script")
         << "<p t=\"1\r\n2\">\r\n<script>\r\nx<y\r\n</script>"
         << "mn amvv|vvm|mnnnnnnm|sss|mmnnnnnnm";
@@ -258,6 +266,86 @@ void TestHtmlHighlighter::displayOnly()
         for (auto it = b.begin(); !it.atEnd(); ++it)
             QCOMPARE(it.fragment().charFormat().foreground().style(), Qt::NoBrush);
     QCOMPARE(coloured.area.document()->toRawText(), plain.area.document()->toRawText());
+}
+
+void TestHtmlHighlighter::composedTextKeepsItsLook_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("caret");
+    QTest::newRow("between tags") << QStringLiteral("<p>ab</p>\r\n<i>") << 4;
+    QTest::newRow("inside a tag name") << QStringLiteral("<p>ab</p>") << 7;
+    QTest::newRow("in an attribute value") << QStringLiteral("<a href='x'>y</a>") << 10;
+    QTest::newRow("at the start") << QStringLiteral("<b>x</b>") << 0;
+    QTest::newRow("at the end") << QStringLiteral("<b>x</b>") << 8;
+}
+
+// An input method composing text in a coloured line: the composed text (the preedit) shows the
+// input method's underline and the segment being converted, and every character of the line
+// keeps its colour, the ones after the composed text included, until it is committed.
+void TestHtmlHighlighter::composedTextKeepsItsLook()
+{
+    QFETCH(QString, text);
+    QFETCH(int, caret);
+    Rig rig(true);
+    rig.box.setText(text);
+    rig.box.setSelStart(caret);
+    rig.paint();
+    const QString before = kindsOf(rig);
+    const int block = rig.area.textCursor().blockNumber();
+    const int at = rig.area.textCursor().positionInBlock();
+    const QString line = before.section(u'|', block, block);
+
+    QTextCharFormat underline;
+    underline.setUnderlineStyle(QTextCharFormat::SingleUnderline);
+    QTextCharFormat converting;
+    converting.setBackground(Qt::darkBlue);
+    converting.setForeground(Qt::white);
+    const QString preedit = QStringLiteral("にほんご");
+    auto compose = [&](const QString &composed, const QList<QInputMethodEvent::Attribute> &attributes) {
+        QInputMethodEvent event(composed, attributes);
+        QApplication::sendEvent(&rig.area, &event);
+        rig.paint();
+    };
+    compose(preedit, {{QInputMethodEvent::TextFormat, 0, 2, underline},
+                      {QInputMethodEvent::TextFormat, 2, 2, converting},
+                      {QInputMethodEvent::Cursor, 4, 1, QVariant()}});
+    const QTextLayout *layout = rig.area.document()->findBlockByNumber(block).layout();
+    QCOMPARE(layout->preeditAreaText(), preedit);
+    auto formatAt = [&](int position) {
+        QTextCharFormat merged;
+        for (const QTextLayout::FormatRange &r : layout->formats())
+            if (position >= r.start && position < r.start + r.length)
+                merged.merge(r.format);
+        return merged;
+    };
+    for (int i = 0; i < 2; ++i)
+        QCOMPARE(formatAt(at + i).underlineStyle(), QTextCharFormat::SingleUnderline);
+    for (int i = 2; i < 4; ++i)
+        QCOMPARE(formatAt(at + i).background().color(), QColor(Qt::darkBlue));
+    // The line's colours, the composed text left out, are those it had.
+    QString shown;
+    for (int i = 0; i < line.size() + preedit.size(); ++i)
+        if (i < at || i >= at + preedit.size())
+            shown += QLatin1Char(kindAt(rig, block, i));
+    QCOMPARE(shown, line);
+    QCOMPARE(rig.box.text(), text);
+
+    // Given up: the line is as before.
+    compose(QString(), {});
+    QCOMPARE(kindsOf(rig), before);
+    // Composed again and committed: the text is in the document, coloured as typed text is.
+    compose(preedit, {{QInputMethodEvent::TextFormat, 0, 4, underline}});
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("日本語"));
+    QApplication::sendEvent(&rig.area, &commit);
+    rig.paint();
+    const QString committed = text.left(caret) + QStringLiteral("日本語") + text.mid(caret);
+    QCOMPARE(rig.box.text(), committed);
+    QVERIFY(rig.area.document()->findBlockByNumber(block).layout()->preeditAreaText().isEmpty());
+    Rig fresh(true);
+    fresh.box.setText(committed);
+    fresh.paint();
+    QCOMPARE(kindsOf(rig), kindsOf(fresh));
 }
 
 QTEST_MAIN(TestHtmlHighlighter)

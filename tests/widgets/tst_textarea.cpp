@@ -1,6 +1,9 @@
+#include "document/documentcommands.h"
+#include "platform/files.h"
 #include "platform/qt/lineends.h"
 #include "platform/qt/qttextbox.h"
 #include "platform/qt/textarea.h"
+#include "support/fakes.h"
 
 #include <QAction>
 #include <QApplication>
@@ -11,7 +14,9 @@
 #include <QMainWindow>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QUrl>
 
 #include <memory>
@@ -135,6 +140,9 @@ private slots:
     void clipboardRoundTrip_data();
     void clipboardRoundTrip();
     void loneLineEndsArePaintedAsMarks();
+    void charactersTheWidgetUsesItself_data();
+    void charactersTheWidgetUsesItself();
+    void standInsArePaintedAsBoxes();
     void selectionStaysVisibleWithoutFocus();
 };
 
@@ -333,6 +341,10 @@ void TestTextArea::clipboardRoundTrip_data()
     QTest::newRow("undecodable bytes and CR")
         << QString(QStringLiteral("x") + QChar(0xDC80) + QStringLiteral("\r") + QChar(0xDCFF))
         << 0_q << 4_q << true;
+    QTest::newRow("characters held as stand-ins")
+        << QString(QStringLiteral("a") + QChar(0x2029) + QChar(0x2028) + "\r\n" + QChar(0xFDD0) +
+                   QChar(0xFDD1) + QChar(0xFFFC) + "b")
+        << 1_q << 7_q << true;
 }
 
 // The user's own cut or copy pasted back in the text area is the same text, lone CR and LF
@@ -372,7 +384,10 @@ void TestTextArea::clipboardRoundTrip()
     QApplication::clipboard()->setText(QApplication::clipboard()->text());
     box.setText(QString());
     area.paste();
+    // (So are the paragraph and line separators, as some programs use them.)
     QString expected = piece;
+    expected.replace(QChar::ParagraphSeparator, u'\n');
+    expected.replace(QChar::LineSeparator, u'\n');
     expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     expected.replace(u'\r', u'\n');
     expected.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
@@ -408,6 +423,124 @@ void TestTextArea::loneLineEndsArePaintedAsMarks()
     plain.resize(200, 80);
     plain.setPlainText(QStringLiteral("x\ny\nz"));
     QCOMPARE(crlf, plain.grab().toImage());
+}
+
+void TestTextArea::charactersTheWidgetUsesItself_data()
+{
+    QTest::addColumn<QChar>("character");
+    QTest::addColumn<QString>("encoding");
+    for (const char16_t c : {0x2028, 0x2029, 0xFDD0, 0xFDD1, 0xFFFC}) {
+        const QString name = QStringLiteral("U+%1 ").arg(int(c), 4, 16).toUpper();
+        for (const char *encoding : {"UTF-8", "UTF-16LE", "UTF-16BE"})
+            QTest::addRow("%s%s", qPrintable(name), encoding) << QChar(c) << QString::fromLatin1(encoding);
+    }
+}
+
+// The paragraph separator and QTextDocument's frame marks would become paragraph breaks in the
+// widget (CR LF when read back), the line separator would break the line, the object replacement
+// character would not be drawn. A page holding them is opened into the text area and written
+// back unchanged with Overwrite: the same bytes, and the text counts as unchanged (Exit asks
+// nothing). Inside, each is one character (positions, selections and inserts as in the model).
+void TestTextArea::charactersTheWidgetUsesItself()
+{
+    QFETCH(QChar, character);
+    QFETCH(QString, encoding);
+    const QString text = QStringLiteral("<p>a") + character + QStringLiteral("b</p>\r\n") + character +
+                         character + QStringLiteral("\r\n");
+    // The file's bytes (UTF-16 with a byte-order mark), and those of the final CR LF that
+    // writing adds.
+    auto encode = [&](const QString &t) {
+        if (encoding == u"UTF-8")
+            return t.toUtf8();
+        QByteArray out;
+        for (const QChar c : t) {
+            const char hi = char(c.unicode() >> 8);
+            const char lo = char(c.unicode() & 0xFF);
+            out.append(encoding == u"UTF-16LE" ? lo : hi).append(encoding == u"UTF-16LE" ? hi : lo);
+        }
+        return out;
+    };
+    const QByteArray mark = encoding == u"UTF-8" ? QByteArray()
+                            : encoding == u"UTF-16LE" ? QByteArray("\xff\xfe")
+                                                     : QByteArray("\xfe\xff");
+    const QByteArray bytes = mark + encode(text);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("page.html"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(bytes), bytes.size());
+    }
+
+    TextArea area;
+    area.resize(300, 200);
+    area.show();
+    PlainTextBox box(&area);
+    test::FakePlatform p;
+    Services s{box, p.messageBox, p.dialog, p.printer, p.shell, p.app, p.mnuEditBack,
+               p.mnuFileOverwrite};
+    DocumentCommands doc(s);
+    p.dialog.fileAnswers.enqueue(path);
+    doc.mnuFileOpen_Click();
+    QCOMPARE(box.text(), text);
+    QCOMPARE(doc.file_text(), box.text());
+    QVERIFY(!doc.changed());
+    // Two lines and the empty one after them; no line broken inside.
+    QCOMPARE(area.document()->blockCount(), 3);
+    (void)area.grab(); // lays the lines out
+    for (QTextBlock b = area.document()->begin(); b.isValid(); b = b.next())
+        QCOMPARE(b.layout()->lineCount(), 1);
+    doc.mnuFileOverwrite_Click();
+    QVERIFY(p.messageBox.shown.isEmpty());
+    QCOMPARE(readWholeFile(path).value_or(QByteArray()).toHex(' '),
+             (bytes + encode(QStringLiteral("\r\n"))).toHex(' '));
+    QVERIFY(!doc.changed());
+
+    // One position each, selected and replaced as any character.
+    box.setSelStart(4);
+    box.setSelLength(2);
+    QCOMPARE(box.selText(), QString(character + QStringLiteral("b")));
+    box.setSelStart(12);
+    box.setSelLength(2);
+    QCOMPARE(box.selText(), QString(QString(character) + character));
+    box.setSelText(QStringLiteral("x") + character);
+    QCOMPARE(box.selStart(), 14);
+    QCOMPARE(box.text(), QStringLiteral("<p>a") + character + QStringLiteral("b</p>\r\nx") + character +
+                             QStringLiteral("\r\n"));
+    // Typed next to it, and taken back with the widget's own undo.
+    const QString before = box.text();
+    box.setSelStart(5);
+    QTest::keyClicks(&area, QStringLiteral("yz"));
+    QCOMPARE(box.text(), before.left(5) + QStringLiteral("yz") + before.mid(5));
+    while (box.text() != before && area.document()->isUndoAvailable())
+        area.undo();
+    QCOMPARE(box.text(), before);
+    QVERIFY(LineEnds::of(area.document())->matchesDocument());
+}
+
+// Each character held as a stand-in is drawn, each differently (a box with its code), and not
+// as an undecodable byte is.
+void TestTextArea::standInsArePaintedAsBoxes()
+{
+    auto render = [](QChar c, bool selectAll) {
+        TextArea area;
+        PlainTextBox box(&area);
+        area.resize(200, 80);
+        box.setText(QStringLiteral("a") + c + QStringLiteral("b"));
+        if (selectAll)
+            area.selectAll();
+        return area.grab().toImage();
+    };
+    QList<QImage> images;
+    for (const char16_t c : {0x2028, 0x2029, 0xFDD0, 0xFDD1, 0xFFFC, 0xDC80, 0x0062})
+        images.append(render(QChar(c), false));
+    for (int i = 0; i < images.size(); ++i)
+        for (int j = i + 1; j < images.size(); ++j)
+            QVERIFY2(images[i] != images[j], qPrintable(QStringLiteral("%1 and %2").arg(i).arg(j)));
+    // Selected, the box is drawn again in the selection's colours.
+    QVERIFY(render(QChar(0x2029), true) != render(QChar(0x2029), false));
+    QVERIFY(render(QChar(0x2029), true) != render(QChar(0x2028), true));
 }
 
 void TestTextArea::selectionStaysVisibleWithoutFocus()

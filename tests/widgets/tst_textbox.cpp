@@ -147,6 +147,16 @@ void TestTextBox::textRoundTrip_data()
     QTest::newRow("Japanese lines") << QStringLiteral("日本語\r\nテキスト\r半角ｶﾅ\n～") << 4
                                     << "CRLF,CR,LF";
     QTest::newRow("tab and NUL") << QString(QStringLiteral("a\tb") + QChar(0) + "c") << 1 << "";
+    // Characters QTextDocument uses itself are no line ends here: they are kept as stand-ins.
+    QTest::newRow("paragraph separator") << QString(QStringLiteral("a") + QChar(0x2029) + "b") << 1
+                                         << "";
+    QTest::newRow("frame marks") << QString(QChar(0xFDD0) + QStringLiteral("a") + QChar(0xFDD1)) << 1
+                                 << "";
+    QTest::newRow("object replacement") << QString(QStringLiteral("a") + QChar(0xFFFC)) << 1 << "";
+    QTest::newRow("all of them between line ends")
+        << QString(QChar(0x2029) + QStringLiteral("\r\n") + QChar(0x2028) + "\n" + QChar(0xFDD0) +
+                   QChar(0xFDD1) + "\r" + QChar(0xFFFC) + QChar(0x2029))
+        << 4 << "CRLF,LF,CR";
 }
 
 void TestTextBox::textRoundTrip()
@@ -235,6 +245,14 @@ void TestTextBox::selection_data()
     QTest::newRow("mixed: start between CR and LF") << mixed << 9_q << 2_q << 8_q << 2_q << "\r\n";
     QTest::newRow("mixed: end between CR and LF") << mixed << 5_q << 4_q << 5_q << 3_q << "c\rd";
     QTest::newRow("mixed: all") << mixed << 0_q << 11_q << 0_q << 11_q << mixed;
+    // Characters held as stand-ins are one position each, as in the model.
+    const QString special = QString(QStringLiteral("a") + QChar(0x2029) + "\r\n" + QChar(0xFDD0) +
+                                    QChar(0xFDD1) + "\n" + QChar(0x2028) + QChar(0xFFFC) + "b");
+    QTest::newRow("stand-ins: across a break") << special << 1_q << 5_q << 1_q << 5_q
+                                               << special.mid(1, 5);
+    QTest::newRow("stand-ins: after them") << special << 7_q << 3_q << 7_q << 3_q << special.mid(7);
+    QTest::newRow("stand-ins: end between CR and LF") << special << 1_q << 2_q << 1_q << 1_q
+                                                      << special.mid(1, 1);
 }
 
 void TestTextBox::selection()
@@ -388,6 +406,11 @@ void TestTextBox::setSelText_data()
                                      << "a\rb<BR>\rc" << 7_q;
     QTest::newRow("replace lines of every kind") << QStringLiteral("a\r\nb\nc\rd") << 1_q << 6_q
                                                  << "\n\r" << "a\n\rd" << 3_q;
+    QTest::newRow("insert characters held as stand-ins")
+        << QStringLiteral("a\r\nb") << 3_q << 0_q
+        << QString(QChar(0x2029) + QStringLiteral("\r\n") + QChar(0xFDD0) + QChar(0xFFFC))
+        << QString(QStringLiteral("a\r\n") + QChar(0x2029) + "\r\n" + QChar(0xFDD0) + QChar(0xFFFC) + "b")
+        << 8_q;
     QTest::newRow("delete a lone LF") << QStringLiteral("a\nb\rc") << 1_q << 1_q << ""
                                       << "ab\rc" << 1_q;
 }

@@ -1,5 +1,7 @@
 #include "platform/qt/htmlhighlighter.h"
 
+#include "platform/qt/qttextbox.h"
+
 #include <QEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -36,6 +38,39 @@ int pack(int end, int colouredFromState)
 constexpr int marginBelow = 8;
 // The time one idle step may take.
 constexpr qint64 stepBudgetNs = 4'000'000;
+
+// The colour ranges of a block's spans, placed in its layout. While an input method composes
+// text in the block, the layout holds that text (the preedit) at preeditAreaPosition(), and the
+// widget has given it formats of its own (the underline, the segment being converted): ranges
+// after it move by its length, a range across it is split around it, and the preedit's formats
+// are kept.
+QList<QTextLayout::FormatRange> layoutFormats(const QTextLayout *layout, const HtmlLine &line,
+                                              const std::array<QTextCharFormat, 8> &kinds)
+{
+    const int preeditLength = int(layout->preeditAreaText().size());
+    const int preeditAt = preeditLength > 0 ? layout->preeditAreaPosition() : -1;
+    QList<QTextLayout::FormatRange> formats;
+    formats.reserve(line.spans.size() + 4);
+    for (const HtmlSpan &span : line.spans) {
+        const int start = int(span.start);
+        const int end = start + int(span.length);
+        const QTextCharFormat &format = kinds[int(span.kind)];
+        if (preeditAt < 0 || end <= preeditAt) {
+            formats.append({start, end - start, format});
+        } else if (start >= preeditAt) {
+            formats.append({start + preeditLength, end - start, format});
+        } else {
+            formats.append({start, preeditAt - start, format});
+            formats.append({preeditAt + preeditLength, end - preeditAt, format});
+        }
+    }
+    if (preeditAt >= 0) {
+        for (const QTextLayout::FormatRange &range : layout->formats())
+            if (range.start >= preeditAt && range.start + range.length <= preeditAt + preeditLength)
+                formats.append(range);
+    }
+    return formats;
+}
 
 } // namespace
 
@@ -149,7 +184,7 @@ void HtmlHighlighter::walk(const QElapsedTimer *clock, qint64 budgetNs)
     while (block.isValid()) {
         const int number = block.blockNumber();
         const int stored = block.userState();
-        const HtmlState end = htmlLineEnd(block.text(), in);
+        const HtmlState end = htmlLineEnd(PlainTextBox::modelCharacters(block.text()), in);
         const int packedEnd = end.toInt();
         if (packedEnd == endOf(stored) && number > m_dirtyTo) {
             // The same end state as before, past every change: the rest is as it was.
@@ -225,12 +260,9 @@ void HtmlHighlighter::colourVisible()
             in = HtmlState::fromInt(endOf(stored));
             continue;
         }
-        const HtmlLine line = htmlSpans(block.text(), in);
-        QList<QTextLayout::FormatRange> formats;
-        formats.reserve(line.spans.size());
-        for (const HtmlSpan &span : line.spans)
-            formats.append({int(span.start), int(span.length), m_formats[int(span.kind)]});
+        const HtmlLine line = htmlSpans(PlainTextBox::modelCharacters(block.text()), in);
         QTextLayout *layout = block.layout();
+        const QList<QTextLayout::FormatRange> formats = layoutFormats(layout, line, m_formats);
         if (layout->formats() != formats) {
             layout->setFormats(formats);
             // Lays the block out again with its colours (no change to the text or its undo). One
@@ -251,6 +283,12 @@ bool HtmlHighlighter::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_edit->viewport() && event->type() == QEvent::Paint) {
         colourVisible();
+    } else if (watched == m_edit && event->type() == QEvent::InputMethod) {
+        // The widget is about to set the composed text and its formats in the caret's block,
+        // replacing the colours: the block is coloured again, around it, before it is painted.
+        QTextBlock block = m_edit->textCursor().block();
+        if (block.userState() >= 0)
+            block.setUserState(pack(endOf(block.userState()), unknown));
     } else if (watched == m_edit && event->type() == QEvent::PaletteChange) {
         makeFormats();
         // Every colour made so far is in the old palette's colours.

@@ -76,17 +76,28 @@ PlainTextBox::WidgetText PlainTextBox::toWidgetText(const QString &model)
         } else if (c == LF) {
             *o++ = LF;
             w.kinds.push_back(std::uint8_t(LineEnd::Lf));
-        } else if (c == paragraphBreak || c == 0xFDD0 || c == 0xFDD1) {
-            // The widget makes a paragraph break of these whatever we do (none of them can come
-            // from a code page 932 file): it reads back as CR LF.
-            *o++ = LF;
-            w.kinds.push_back(std::uint8_t(LineEnd::CrLf));
+        } else if (const char16_t standIn = standInFor(c)) {
+            *o++ = standIn;
         } else {
             *o++ = c;
         }
     }
     w.text.truncate(o - begin);
     return w;
+}
+
+QString PlainTextBox::modelCharacters(const QString &widgetText)
+{
+    const char16_t *const begin = reinterpret_cast<const char16_t *>(widgetText.constData());
+    const char16_t *const end = begin + widgetText.size();
+    const char16_t *first = std::find_if(begin, end, [](char16_t c) { return modelCharacter(c) != c; });
+    if (first == end)
+        return widgetText;
+    QString out = widgetText;
+    char16_t *o = reinterpret_cast<char16_t *>(out.data());
+    for (qsizetype i = first - begin; i < out.size(); ++i)
+        o[i] = modelCharacter(o[i]);
+    return out;
 }
 
 namespace {
@@ -118,12 +129,13 @@ void insertRuns(QTextCursor &cursor, const PlainTextBox::WidgetText &w)
 
 // Widget text (U+2029 at each break, as toRawText() and selectedText() give it) -> model text,
 // the kinds of its breaks starting at break `firstBreak` of the document.
+// Stand-ins are turned back into their characters on the way.
 QString expandBreaks(const QString &widgetText, const LineEndKinds &kinds, qsizetype firstBreak,
                      qsizetype breaks)
 {
     breaks = std::clamp<qsizetype>(breaks, 0, kinds.size() - firstBreak);
     if (breaks == 0)
-        return widgetText;
+        return PlainTextBox::modelCharacters(widgetText);
     std::vector<std::uint8_t> k(static_cast<std::size_t>(breaks));
     kinds.read(firstBreak, breaks, k.data());
     const qsizetype pairs = kinds.crlfBefore(firstBreak + breaks) - kinds.crlfBefore(firstBreak);
@@ -138,7 +150,7 @@ QString expandBreaks(const QString &widgetText, const LineEndKinds &kinds, qsize
     while (in != end) {
         const char16_t c = *in++;
         if (c != paragraphBreak) {
-            *o++ = c;
+            *o++ = PlainTextBox::modelCharacter(c);
             continue;
         }
         const bool known = next < k.size();

@@ -44,8 +44,45 @@ public:
     bool fontItalic() const override;
     void setFontItalic(bool italic) override;
 
+    // Characters the widget cannot keep as themselves are held in it as stand-ins from
+    // U+DC00..U+DC7F, a range no document brings (no decoder makes it). QTextDocument makes a
+    // paragraph break of U+2029 and of its frame marks U+FDD0 and U+FDD1, breaks the line at
+    // U+2028 and draws nothing for U+FFFC (object replacement). The text area draws each
+    // stand-in as a box with the character's code. Positions are the same in both forms.
+    struct StandIn
+    {
+        char16_t character;
+        char16_t standIn;
+    };
+    static constexpr StandIn standIns[] = {
+        {0x2028, 0xDC28}, {0x2029, 0xDC29}, {0xFDD0, 0xDC10}, {0xFDD1, 0xDC11}, {0xFFFC, 0xDC1C}};
+    // The stand-in of a model character, or 0 when it is held as itself.
+    static constexpr char16_t standInFor(char16_t c)
+    {
+        if (c < 0x2028 || (c > 0x2029 && c < 0xFDD0))
+            return 0;
+        for (const StandIn &s : standIns)
+            if (s.character == c)
+                return s.standIn;
+        return 0;
+    }
+    // The model character a widget character stands for (itself when it is no stand-in).
+    static constexpr char16_t modelCharacter(char16_t c)
+    {
+        if ((c & 0xFF80) != 0xDC00)
+            return c;
+        for (const StandIn &s : standIns)
+            if (s.standIn == c)
+                return s.character;
+        return c;
+    }
+    // The widget's characters (without line ends, as QTextBlock::text() gives them) with each
+    // stand-in turned back into its character; the same string when there is none.
+    static QString modelCharacters(const QString &widgetText);
+
     // A model text in the widget's form: each line end a '\n' (a paragraph break for
-    // QTextCursor::insertText), and the line ends' kinds in order.
+    // QTextCursor::insertText), and the line ends' kinds in order; characters with a stand-in
+    // as their stand-ins.
     struct WidgetText
     {
         QString text;

@@ -15,6 +15,8 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
 
 namespace zimo {
 
@@ -167,13 +169,14 @@ QString TextArea::pastedModelText(const QMimeData *mime)
     }
     if (!mime->hasText())
         return QString();
-    // Another program's text: every CR, LF and CR LF is a line break, CR LF in the document.
+    // Another program's text: every CR, LF and CR LF is a line break, CR LF in the document, and
+    // so are the paragraph and line separators (U+2029, U+2028) that some programs put there.
     const QString text = mime->text();
     QString model;
     model.reserve(text.size() + text.size() / 16);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
-        if (c == u'\r' || c == u'\n') {
+        if (c == u'\r' || c == u'\n' || c == QChar::ParagraphSeparator || c == QChar::LineSeparator) {
             if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
                 ++i;
             model += QStringLiteral("\r\n");
@@ -231,17 +234,17 @@ void TextArea::changeEvent(QEvent *e)
 void TextArea::paintEvent(QPaintEvent *e)
 {
     QPlainTextEdit::paintEvent(e);
+    forgetOutdatedMarks();
     paintLineEndMarks(e->rect());
+    paintStandInMarks(e->rect());
 }
 
-const QPixmap &TextArea::lineEndMark(bool cr, bool selected, QSize cell)
+void TextArea::forgetOutdatedMarks()
 {
     const QPalette pal = palette();
     const QBrush background = viewport()->palette().brush(viewport()->backgroundRole());
     const qreal ratio = viewport()->devicePixelRatioF();
-    const QString key = QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
-                            .arg(cell.width())
-                            .arg(cell.height())
+    const QString key = QStringLiteral("%1 %2 %3 %4 %5 %6")
                             .arg(ratio)
                             .arg(font().toString())
                             .arg(pal.color(QPalette::Text).rgba())
@@ -250,34 +253,46 @@ const QPixmap &TextArea::lineEndMark(bool cr, bool selected, QSize cell)
                             .arg(pal.color(QPalette::HighlightedText).rgba());
     if (key != m_marksKey) {
         m_marksKey = key;
-        // Half way between the text and the paper: seen, but not taken for text.
-        const QColor text = pal.color(QPalette::Text);
-        const QColor paper = background.color();
-        const QColor markColor((text.red() + paper.red()) / 2, (text.green() + paper.green()) / 2,
-                               (text.blue() + paper.blue()) / 2);
-        QFont small = font();
-        small.setBold(false);
-        small.setItalic(false);
-        small.setPixelSize(std::max(6, int(cell.height() * 0.5)));
-        for (int kind = 0; kind < 2; ++kind) {
-            for (int sel = 0; sel < 2; ++sel) {
-                QPixmap &mark = m_marks[kind][sel];
-                mark = QPixmap(cell * ratio);
-                mark.setDevicePixelRatio(ratio);
-                // Opaque: copied without blending, and only where no text stands.
-                mark.fill(sel ? pal.color(QPalette::Highlight) : paper);
-                QPainter painter(&mark);
-                painter.setFont(small);
-                painter.setPen(sel ? pal.color(QPalette::HighlightedText) : markColor);
-                const QString letters = kind ? QStringLiteral("CR") : QStringLiteral("LF");
-                const QSizeF half(cell.width() * 0.75, cell.height() * 0.55);
-                painter.drawText(QRectF(QPointF(0, 0), half), Qt::AlignCenter, letters.left(1));
-                painter.drawText(QRectF(QPointF(cell.width() - half.width(), cell.height() - half.height()), half),
-                                 Qt::AlignCenter, letters.right(1));
-            }
-        }
+        m_marks.clear();
     }
-    return m_marks[cr][selected];
+}
+
+const QPixmap &TextArea::mark(const QString &top, const QString &bottom, bool selected, QSize cell)
+{
+    const QString name = QStringLiteral("%1 %2 %3 %4 %5")
+                             .arg(top, bottom)
+                             .arg(int(selected))
+                             .arg(cell.width())
+                             .arg(cell.height());
+    auto found = m_marks.find(name);
+    if (found != m_marks.end())
+        return *found;
+
+    const QPalette pal = palette();
+    const QBrush background = viewport()->palette().brush(viewport()->backgroundRole());
+    const qreal ratio = viewport()->devicePixelRatioF();
+    // Half way between the text and the paper: seen, but not taken for text.
+    const QColor text = pal.color(QPalette::Text);
+    const QColor paper = background.color();
+    const QColor markColor((text.red() + paper.red()) / 2, (text.green() + paper.green()) / 2,
+                           (text.blue() + paper.blue()) / 2);
+    QFont small = font();
+    small.setBold(false);
+    small.setItalic(false);
+    small.setPixelSize(std::max(6, int(cell.height() * 0.5)));
+    QPixmap pixmap(cell * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    // Opaque: copied without blending, and only where no text stands.
+    pixmap.fill(selected ? pal.color(QPalette::Highlight) : paper);
+    QPainter painter(&pixmap);
+    painter.setFont(small);
+    painter.setPen(selected ? pal.color(QPalette::HighlightedText) : markColor);
+    const QSizeF half(cell.width() * 0.75, cell.height() * 0.55);
+    painter.drawText(QRectF(QPointF(0, 0), half), Qt::AlignCenter, top);
+    painter.drawText(QRectF(QPointF(cell.width() - half.width(), cell.height() - half.height()), half),
+                     Qt::AlignCenter, bottom);
+    painter.end();
+    return *m_marks.insert(name, pixmap);
 }
 
 // A lone LF or CR line end is shown by a small two-letter mark after the end of its line (L over
@@ -320,7 +335,59 @@ void TextArea::paintLineEndMarks(const QRect &area)
             continue;
         const int pos = block.position() + end;
         const bool selected = pos >= selStart && pos < selEnd;
-        painter.drawPixmap(cell.topLeft(), lineEndMark(kind == LineEnd::Cr, selected, cell.size()));
+        const bool cr = kind == LineEnd::Cr;
+        painter.drawPixmap(cell.topLeft(), mark(QString(QLatin1Char(cr ? 'C' : 'L')),
+                                                QString(QLatin1Char(cr ? 'R' : 'F')), selected,
+                                                cell.size()));
+    }
+}
+
+// A character the text area holds as a stand-in (PlainTextBox::standIns) is drawn as a box with
+// its code in two rows (20 over 29 for U+2029), as characters without a glyph are shown, in the
+// place of the glyph the stand-in would show. Only the paragraphs in the painted area are looked
+// at.
+void TextArea::paintStandInMarks(const QRect &area)
+{
+    std::optional<QPainter> painter;
+    const QTextCursor cursor = textCursor();
+    const int selStart = cursor.selectionStart();
+    const int selEnd = cursor.selectionEnd();
+    const QPointF offset = contentOffset();
+    for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
+        const QRectF geometry = blockBoundingGeometry(block).translated(offset);
+        if (geometry.top() > area.bottom())
+            break;
+        if (!block.isVisible() || geometry.bottom() < area.top())
+            continue;
+        const QString text = block.text();
+        const QTextLayout *layout = block.layout();
+        if (!layout || layout->lineCount() == 0)
+            continue;
+        const QPointF origin = geometry.topLeft() + layout->position();
+        // The layout also holds the text an input method is composing, in front of this spot.
+        const int preeditLength = int(layout->preeditAreaText().size());
+        const int preeditAt = preeditLength > 0 ? layout->preeditAreaPosition() : -1;
+        for (int i = 0; i < text.size(); ++i) {
+            const char16_t c = PlainTextBox::modelCharacter(text.at(i).unicode());
+            if (c == text.at(i).unicode())
+                continue;
+            const int at = preeditAt >= 0 && i >= preeditAt ? i + preeditLength : i;
+            const QTextLine line = layout->lineForTextPosition(at);
+            if (!line.isValid())
+                continue;
+            const qreal left = line.cursorToX(at);
+            const qreal right = line.cursorToX(at + 1);
+            const QRect cell(qRound(origin.x() + std::min(left, right)), qRound(origin.y() + line.y()),
+                             std::max(1, qRound(std::abs(right - left))), qRound(line.height()));
+            if (!cell.intersects(area))
+                continue;
+            if (!painter)
+                painter.emplace(viewport());
+            const int pos = block.position() + i;
+            const QString code = QStringLiteral("%1").arg(int(c), 4, 16, QLatin1Char('0')).toUpper();
+            painter->drawPixmap(cell.topLeft(), mark(code.left(2), code.right(2),
+                                                     pos >= selStart && pos < selEnd, cell.size()));
+        }
     }
 }
 

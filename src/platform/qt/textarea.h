@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QKeySequence>
 #include <QList>
 #include <QPixmap>
@@ -16,7 +17,7 @@ namespace zimo {
 // - makes Shift+Return a plain line break, as Enter;
 // - takes dropped files only (reported by filesDropped) and ignores dropped text and pictures;
 // - inserts a CR LF line end for Return, and shows each lone LF and lone CR line end as a small
-//   mark after its line;
+//   mark after its line, and each character held as a stand-in as a box with its code;
 // - copies with the document's own characters, and pastes its own copies back exactly;
 // - keeps its selection visible while another window (the search dialog) has the focus.
 class TextArea : public QPlainTextEdit
@@ -66,13 +67,17 @@ private:
     bool acceptsDrag(const QMimeData *mime) const;
     void keepSelectionVisible();
     void paintLineEndMarks(const QRect &area);
-    const QPixmap &lineEndMark(bool cr, bool selected, QSize cell);
+    void paintStandInMarks(const QRect &area);
+    // Drops the marks drawn so far when the font, the colours or the pixel ratio have changed.
+    void forgetOutdatedMarks();
+    // A small mark of two rows of letters in a cell, in the selection's colours when selected.
+    const QPixmap &mark(const QString &top, const QString &bottom, bool selected, QSize cell);
 
     QList<QKeySequence> m_menuKeys;
     bool m_fileDropEnabled = false;
-    // The marks as drawn last (LF, CR; plain and selected), and what they were drawn for: drawn
-    // once, then copied, since text drawing costs far more than a copy on every repaint.
-    QPixmap m_marks[2][2];
+    // The marks drawn so far, and the font and colours they were drawn in: drawn once, then
+    // copied, since text drawing costs far more than a copy on every repaint.
+    QHash<QString, QPixmap> m_marks;
     QString m_marksKey;
 };
 
