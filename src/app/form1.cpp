@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QTextDocument>
 
 namespace zimo {
@@ -331,6 +332,41 @@ void Form1::mnuHelpVer_Click()
         m_form3 = new Form3();
     const QRect main = frameGeometry();
     placeAndShow(m_form3, QPoint(main.left() + pxX(this, 100), main.top() + pxY(this, 650)));
+}
+
+void Form1::openRequested(const QString &path)
+{
+    m_openRequests.append(path);
+    takeOpenRequests();
+}
+
+void Form1::takeOpenRequests()
+{
+    if (m_ended || m_takingOpenRequests)
+        return;
+    // A modal box or dialog (or the question before the window is shown) is answered first: the
+    // request waits for it, checked again shortly.
+    if (QApplication::activeModalWidget() || !isVisible()) {
+        if (!m_openRequestTimer) {
+            m_openRequestTimer = new QTimer(this);
+            m_openRequestTimer->setSingleShot(true);
+            m_openRequestTimer->setInterval(100);
+            connect(m_openRequestTimer, &QTimer::timeout, this, [this] { takeOpenRequests(); });
+        }
+        m_openRequestTimer->start();
+        return;
+    }
+    m_takingOpenRequests = true;
+    while (!m_openRequests.isEmpty() && !m_ended) {
+        const QString path = m_openRequests.takeFirst();
+        if (isMinimized())
+            showNormal();
+        raise();
+        activateWindow();
+        if (!path.isEmpty())
+            m_document.openFromDesktop(path);
+    }
+    m_takingOpenRequests = false;
 }
 
 } // namespace zimo
