@@ -75,7 +75,6 @@ int main(int argc, char *argv[])
         return 0;
     form1.show();
     if (start.open && !start.path.isEmpty())
-        form1.openRequested(QFile::decodeName(
-            zimo::absolutePath(start.path, workingFolder())));
+        form1.openRequested(zimo::absolutePath(start.path, workingFolder()));
     return app.exec();
 }

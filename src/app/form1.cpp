@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -334,7 +335,7 @@ void Form1::mnuHelpVer_Click()
     placeAndShow(m_form3, QPoint(main.left() + pxX(this, 100), main.top() + pxY(this, 650)));
 }
 
-void Form1::openRequested(const QString &path)
+void Form1::openRequested(const QByteArray &path)
 {
     m_openRequests.append(path);
     takeOpenRequests();
@@ -358,13 +359,24 @@ void Form1::takeOpenRequests()
     }
     m_takingOpenRequests = true;
     while (!m_openRequests.isEmpty() && !m_ended) {
-        const QString path = m_openRequests.takeFirst();
+        const QByteArray bytes = m_openRequests.takeFirst();
         if (isMinimized())
             showNormal();
         raise();
         activateWindow();
-        if (!path.isEmpty())
-            m_document.openFromDesktop(path);
+        if (bytes.isEmpty())
+            continue;
+        const QString path = QFile::decodeName(bytes);
+        if (QFile::encodeName(path) != bytes) {
+            // Qt's file names are UTF-8 here: a name with other bytes would name another file.
+            m_messageBox.show(QStringLiteral("ファイル「%1」を開けませんでした。\n\n"
+                                             "ファイル名に UTF-8 として読めないバイトが含まれて"
+                                             "います。名前を変えてから開いてください。")
+                                  .arg(path),
+                              MsgStyle::Exclamation);
+            continue;
+        }
+        m_document.openFromDesktop(path);
     }
     m_takingOpenRequests = false;
 }

@@ -21,7 +21,6 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
-#include <QStringList>
 
 class QTimer;
 
@@ -102,15 +101,15 @@ private:
 
 public:
     // An open request from the desktop (`zimo --open FILE`, at start or handed over by a second
-    // start): the window comes to the front and opens `path` as "開く．．．(&O)" does, asking
-    // first when the text was changed. An empty path only brings the window to the front.
-    // Requests wait while a modal dialog or message box of the program is open, and are taken
-    // one after another in the order they came.
-    void openRequested(const QString &path);
+    // start): the window comes to the front and opens the file at `path` (the system's bytes of
+    // an absolute path) as "開く．．．(&O)" does, asking first when the text was changed. An
+    // empty path only brings the window to the front. Requests wait while a modal dialog or
+    // message box of the program is open, and are taken one after another in the order they came.
+    void openRequested(const QByteArray &path);
 
 private:
     void takeOpenRequests();
-    QStringList m_openRequests;
+    QList<QByteArray> m_openRequests;
     bool m_takingOpenRequests = false;
     QTimer *m_openRequestTimer = nullptr;
 };

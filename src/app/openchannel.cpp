@@ -1,7 +1,6 @@
 #include "app/openchannel.h"
 
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QThread>
@@ -100,7 +99,7 @@ void OpenRequestServer::readRequest(QLocalSocket *socket, OpenRequestReader &rea
     // The answer tells the sender it may end; the window takes the request from its event loop.
     socket->write(&openAccepted, 1);
     socket->disconnectFromServer();
-    const QString path = QFile::decodeName(reader.path());
+    const QByteArray path = reader.path();
     QTimer::singleShot(0, this, [this, path] { emit openRequested(path); });
 }
 

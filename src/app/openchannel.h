@@ -35,8 +35,9 @@ public:
     static QString defaultSocketPath();
 
 signals:
-    // A request arrived: `path` is absolute, or empty to only bring the window to the front.
-    void openRequested(const QString &path);
+    // A request arrived: `path` holds the absolute path's bytes, or is empty to only bring the
+    // window to the front.
+    void openRequested(const QByteArray &path);
 
 private:
     void takeConnections();

@@ -1,6 +1,6 @@
 // Open requests handed to the running window over the local socket: the window opens the file as
 // "開く．．．(&O)" does, asks first for a changed document, waits for a modal box, names a file it
-// cannot open, and shrugs off clients that send garbage, too much, nothing, or are someone else.
+// cannot open (missing, or a name that is not UTF-8), and shrugs off clients that send garbage, too much, nothing, or are someone else.
 #include "app/form1.h"
 #include "app/openchannel.h"
 #include "document/draftkeeper.h"
@@ -18,10 +18,12 @@
 #include <QTest>
 
 #include <cstring>
+#include <fcntl.h>
 #include <future>
 #include <memory>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <unistd.h>
 
 using namespace zimo;
 using namespace zimo::test;
@@ -49,7 +51,8 @@ private slots:
     void changedDocumentAsks_data();
     void changedDocumentAsks();
     void waitsForModalBox();
-    void missingFileIsNamed();
+    void unopenableFileIsNamed_data();
+    void unopenableFileIsNamed();
     void hostileClients();
     void otherUserIsRefused();
     void noServerNoHandOver();
@@ -175,17 +178,40 @@ void TestOpenChannel::waitsForModalBox()
     QTRY_COMPARE(m_form->services().Text1.text(), QString::fromUtf8(utf8Page()));
 }
 
-void TestOpenChannel::missingFileIsNamed()
+void TestOpenChannel::unopenableFileIsNamed_data()
 {
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<bool>("create");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << QByteArray("missing 日本.html") << false
+                             << QStringLiteral("ファイルがありません。");
+    // Shift-JIS bytes in the name: Qt would turn them into U+FFFD and name another file.
+    QTest::newRow("name not UTF-8") << QByteArray("\x93\xfa\x96\x7b.html") << true
+                                    << QStringLiteral("UTF-8 として読めないバイト");
+}
+
+// A file the window cannot open is named in a message; nothing of the document changes.
+void TestOpenChannel::unopenableFileIsNamed()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(bool, create);
+    QFETCH(QString, reason);
+    const QByteArray path = QFile::encodeName(m_dir->path()) + '/' + name;
+    if (create) {
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, "page", 4), 4);
+        ::close(fd);
+    }
     QString shown;
     whenShown<QMessageBox>([&](QMessageBox *box) {
         shown = box->text();
         box->accept();
     });
-    auto sent = send(QFile::encodeName(filePath("missing 日本.html")));
+    auto sent = send(path);
     QTRY_VERIFY(!shown.isEmpty());
-    QVERIFY2(shown.contains(QStringLiteral("「%1」").arg(filePath("missing 日本.html"))) &&
-                 shown.contains(QStringLiteral("ファイルがありません。")),
+    QVERIFY2(shown.contains(QStringLiteral("「%1」").arg(QFile::decodeName(path))) &&
+                 shown.contains(reason),
              qPrintable(shown));
     QVERIFY(sent.get());
     QCOMPARE(m_form->services().Text1.text(), QString());
