@@ -54,9 +54,8 @@ int main(int argc, char *argv[])
     if (!instance.isOnlyCopy()) {
         // The desktop's open request goes to the running copy, which opens the file; this copy
         // ends without a word. Should the running copy not take it, the usual message follows.
-        if (start.open &&
-            zimo::sendOpenRequest(zimo::OpenRequestServer::defaultSocketPath(),
-                                  zimo::absolutePath(start.path, workingFolder())))
+        if (start.open && zimo::sendOpenRequest(zimo::OpenRequestServer::defaultSocketPath(),
+                                                zimo::absolutePath(start.path, workingFolder())))
             return 0;
         zimo::QtMessageBox(nullptr).show(QStringLiteral("すでに「ZIMO」は起動されています。"),
                                          zimo::MsgStyle::Exclamation);

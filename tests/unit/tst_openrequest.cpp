@@ -26,22 +26,22 @@ void TestOpenRequest::startArguments_data()
     QTest::addColumn<QByteArray>("path");
     QTest::newRow("none") << QList<QByteArray>{} << false << QByteArray();
     QTest::newRow("plain path") << QList<QByteArray>{"a.txt"} << false << QByteArray("a.txt");
-    QTest::newRow("plain, further ignored") << QList<QByteArray>{"a.txt", "b.txt"} << false
-                                            << QByteArray("a.txt");
-    QTest::newRow("plain path after the option's place") << QList<QByteArray>{"a.txt", "--open"}
-                                                         << false << QByteArray("a.txt");
+    QTest::newRow("plain, further ignored")
+        << QList<QByteArray>{"a.txt", "b.txt"} << false << QByteArray("a.txt");
+    QTest::newRow("plain path after the option's place")
+        << QList<QByteArray>{"a.txt", "--open"} << false << QByteArray("a.txt");
     QTest::newRow("open form") << QList<QByteArray>{"--open", "/p/a.html"} << true
                                << QByteArray("/p/a.html");
-    QTest::newRow("open form without file (menu)") << QList<QByteArray>{"--open"} << true
-                                                   << QByteArray();
+    QTest::newRow("open form without file (menu)")
+        << QList<QByteArray>{"--open"} << true << QByteArray();
     QTest::newRow("open form, first file only")
         << QList<QByteArray>{"--open", "/p/a.html", "/p/b.html"} << true << QByteArray("/p/a.html");
-    QTest::newRow("file that looks like an option") << QList<QByteArray>{"--open", "--open"}
-                                                    << true << QByteArray("--open");
+    QTest::newRow("file that looks like an option")
+        << QList<QByteArray>{"--open", "--open"} << true << QByteArray("--open");
     QTest::newRow("not UTF-8") << QList<QByteArray>{"--open", "/p/\x93\xfa.html"} << true
                                << QByteArray("/p/\x93\xfa.html");
-    QTest::newRow("plain ./--open is a path") << QList<QByteArray>{"./--open"} << false
-                                              << QByteArray("./--open");
+    QTest::newRow("plain ./--open is a path")
+        << QList<QByteArray>{"./--open"} << false << QByteArray("./--open");
 }
 
 void TestOpenRequest::startArguments()
@@ -59,9 +59,12 @@ void TestOpenRequest::absolutePaths_data()
     QTest::addColumn<QByteArray>("path");
     QTest::addColumn<QByteArray>("folder");
     QTest::addColumn<QByteArray>("absolute");
-    QTest::newRow("relative") << QByteArray("a.html") << QByteArray("/home/u") << QByteArray("/home/u/a.html");
-    QTest::newRow("folder with slash") << QByteArray("d/a") << QByteArray("/") << QByteArray("/d/a");
-    QTest::newRow("dot dot kept") << QByteArray("../a") << QByteArray("/w") << QByteArray("/w/../a");
+    QTest::newRow("relative") << QByteArray("a.html") << QByteArray("/home/u")
+                              << QByteArray("/home/u/a.html");
+    QTest::newRow("folder with slash")
+        << QByteArray("d/a") << QByteArray("/") << QByteArray("/d/a");
+    QTest::newRow("dot dot kept") << QByteArray("../a") << QByteArray("/w")
+                                  << QByteArray("/w/../a");
     QTest::newRow("absolute") << QByteArray("/x/a") << QByteArray("/w") << QByteArray("/x/a");
     QTest::newRow("empty stays empty") << QByteArray() << QByteArray("/w") << QByteArray();
     QTest::newRow("bytes kept") << QByteArray("\xff\xfe") << QByteArray("/\x96\x7b")
@@ -84,7 +87,8 @@ void TestOpenRequest::requestRoundTrip_data()
     QTest::newRow("path, whole") << QByteArray("/tmp/a b.html") << 0;
     QTest::newRow("path, byte by byte") << QByteArray("/tmp/日本語.html") << 1;
     QTest::newRow("not UTF-8, in threes") << QByteArray("/\x93\xfa\x96\x7b\xff") << 3;
-    QTest::newRow("longest path, in 1000s") << ("/" + QByteArray(openRequestMaxPath - 1, 'a')) << 1000;
+    QTest::newRow("longest path, in 1000s")
+        << ("/" + QByteArray(openRequestMaxPath - 1, 'a')) << 1000;
 }
 
 // Whatever pieces the bytes arrive in, the path comes out as sent.
@@ -100,7 +104,8 @@ void TestOpenRequest::requestRoundTrip()
     } else {
         for (qsizetype i = 0; i < request.size(); i += piece) {
             QCOMPARE(reader.state(), OpenRequestReader::State::Incomplete);
-            reader.feed(QByteArrayView(request).sliced(i, std::min<qsizetype>(piece, request.size() - i)));
+            reader.feed(
+                QByteArrayView(request).sliced(i, std::min<qsizetype>(piece, request.size() - i)));
         }
     }
     QCOMPARE(reader.state(), OpenRequestReader::State::Complete);
@@ -117,11 +122,10 @@ void TestOpenRequest::hostileRequests_data()
     QTest::newRow("garbage") << QByteArray("GET / HTTP/1.0\r\n\r\n") << invalid;
     QTest::newRow("one wrong byte first") << QByteArray("X") << invalid;
     QTest::newRow("tag only") << tag << incomplete;
-    QTest::newRow("length over the limit")
-        << tag + QByteArray("\x00\x00\x10\x00", 4) << invalid;
+    QTest::newRow("length over the limit") << tag + QByteArray("\x00\x00\x10\x00", 4) << invalid;
     QTest::newRow("huge length") << tag + QByteArray("\xff\xff\xff\xff") << invalid;
-    QTest::newRow("overlong bytes") << encodeOpenRequest("/" + QByteArray(openRequestMaxPath, 'a'))
-                                    << invalid;
+    QTest::newRow("overlong bytes")
+        << encodeOpenRequest("/" + QByteArray(openRequestMaxPath, 'a')) << invalid;
     QTest::newRow("path cut short") << encodeOpenRequest("/abc").chopped(1) << incomplete;
     QTest::newRow("trailing bytes") << encodeOpenRequest("/abc") + "x" << invalid;
     QTest::newRow("two requests") << encodeOpenRequest("/a") + encodeOpenRequest("/b") << invalid;

@@ -1,6 +1,7 @@
 // Open requests handed to the running window over the local socket: the window opens the file as
 // "開く．．．(&O)" does, asks first for a changed document, waits for a modal box, names a file it
-// cannot open (missing, or a name that is not UTF-8), and shrugs off clients that send garbage, too much, nothing, or are someone else.
+// cannot open (missing, or a name that is not UTF-8), and shrugs off clients that send garbage, too
+// much, nothing, or are someone else.
 #include "app/form1.h"
 #include "app/openchannel.h"
 #include "document/draftkeeper.h"
@@ -62,7 +63,8 @@ private:
     std::future<bool> send(const QByteArray &path)
     {
         const QString socket = m_socket;
-        return std::async(std::launch::async, [socket, path] { return sendOpenRequest(socket, path); });
+        return std::async(std::launch::async,
+                          [socket, path] { return sendOpenRequest(socket, path); });
     }
     static bool done(std::future<bool> &f)
     {
