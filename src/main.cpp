@@ -1,11 +1,31 @@
 #include "app/form1.h"
+#include "app/openchannel.h"
+#include "app/openrequest.h"
 #include "app/singleinstance.h"
 #include "platform/qt/qtmessagebox.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
+
+#include <climits>
+#include <unistd.h>
+
+namespace {
+
+// The working folder's bytes, for relative paths of the command line.
+QByteArray workingFolder()
+{
+    char folder[PATH_MAX];
+    if (::getcwd(folder, sizeof folder))
+        return QByteArray(folder);
+    return QFile::encodeName(QDir::currentPath());
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -23,17 +43,37 @@ int main(int argc, char *argv[])
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
 
+    // The arguments as the system gave them (Qt has taken out its own): a file name need not be
+    // valid UTF-8.
+    QList<QByteArray> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QByteArray(argv[i]));
+    const zimo::StartArguments start = zimo::parseStartArguments(arguments);
+
     zimo::SingleInstance instance;
     if (!instance.isOnlyCopy()) {
+        // The desktop's open request goes to the running copy, which opens the file; this copy
+        // ends without a word. Should the running copy not take it, the usual message follows.
+        if (start.open && zimo::sendOpenRequest(zimo::OpenRequestServer::defaultSocketPath(),
+                                                zimo::absolutePath(start.path, workingFolder())))
+            return 0;
         zimo::QtMessageBox(nullptr).show(QStringLiteral("すでに「ZIMO」は起動されています。"),
                                          zimo::MsgStyle::Exclamation);
         return 0;
     }
 
     zimo::Form1 form1;
-    form1.Form_Load(app.arguments().mid(1));
+    zimo::OpenRequestServer openRequests;
+    QObject::connect(&openRequests, &zimo::OpenRequestServer::openRequested, &form1,
+                     &zimo::Form1::openRequested);
+    // Listening before the start-up questions: a request made meanwhile waits for them.
+    openRequests.listen(zimo::OpenRequestServer::defaultSocketPath());
+    // `zimo PATH` inserts the file's lines (load_text); `zimo --open FILE` opens it as a document.
+    form1.Form_Load(start.open ? QStringList() : app.arguments().mid(1));
     if (form1.hasEnded())
         return 0;
     form1.show();
+    if (start.open && !start.path.isEmpty())
+        form1.openRequested(zimo::absolutePath(start.path, workingFolder()));
     return app.exec();
 }

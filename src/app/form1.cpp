@@ -15,9 +15,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QTextDocument>
 
 namespace zimo {
@@ -331,6 +333,52 @@ void Form1::mnuHelpVer_Click()
         m_form3 = new Form3();
     const QRect main = frameGeometry();
     placeAndShow(m_form3, QPoint(main.left() + pxX(this, 100), main.top() + pxY(this, 650)));
+}
+
+void Form1::openRequested(const QByteArray &path)
+{
+    m_openRequests.append(path);
+    takeOpenRequests();
+}
+
+void Form1::takeOpenRequests()
+{
+    if (m_ended || m_takingOpenRequests)
+        return;
+    // A modal box or dialog (or the question before the window is shown) is answered first: the
+    // request waits for it, checked again shortly.
+    if (QApplication::activeModalWidget() || !isVisible()) {
+        if (!m_openRequestTimer) {
+            m_openRequestTimer = new QTimer(this);
+            m_openRequestTimer->setSingleShot(true);
+            m_openRequestTimer->setInterval(100);
+            connect(m_openRequestTimer, &QTimer::timeout, this, [this] { takeOpenRequests(); });
+        }
+        m_openRequestTimer->start();
+        return;
+    }
+    m_takingOpenRequests = true;
+    while (!m_openRequests.isEmpty() && !m_ended) {
+        const QByteArray bytes = m_openRequests.takeFirst();
+        if (isMinimized())
+            showNormal();
+        raise();
+        activateWindow();
+        if (bytes.isEmpty())
+            continue;
+        const QString path = QFile::decodeName(bytes);
+        if (QFile::encodeName(path) != bytes) {
+            // Qt's file names are UTF-8 here: a name with other bytes would name another file.
+            m_messageBox.show(QStringLiteral("ファイル「%1」を開けませんでした。\n\n"
+                                             "ファイル名に UTF-8 として読めないバイトが含まれて"
+                                             "います。名前を変えてから開いてください。")
+                                  .arg(path),
+                              MsgStyle::Exclamation);
+            continue;
+        }
+        m_document.openFromDesktop(path);
+    }
+    m_takingOpenRequests = false;
 }
 
 } // namespace zimo

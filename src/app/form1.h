@@ -22,6 +22,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+class QTimer;
+
 namespace zimo {
 
 class TextArea;
@@ -96,6 +98,20 @@ private:
     QPointer<Form3> m_form3;
     QPointer<Form4> m_form4;
     bool m_ended = false;
+
+public:
+    // An open request from the desktop (`zimo --open FILE`, at start or handed over by a second
+    // start): the window comes to the front and opens the file at `path` (the system's bytes of
+    // an absolute path) as "開く．．．(&O)" does, asking first when the text was changed. An
+    // empty path only brings the window to the front. Requests wait while a modal dialog or
+    // message box of the program is open, and are taken one after another in the order they came.
+    void openRequested(const QByteArray &path);
+
+private:
+    void takeOpenRequests();
+    QList<QByteArray> m_openRequests;
+    bool m_takingOpenRequests = false;
+    QTimer *m_openRequestTimer = nullptr;
 };
 
 } // namespace zimo

@@ -154,8 +154,12 @@ void DocumentCommands::read_text()
     dialog.filter = documentFilter;
     if (!dialog.showOpen())
         return;
-    const QString path = dialog.fileName;
+    // A name typed in the dialog that names no file stays silent.
+    openDocument(dialog.fileName, false);
+}
 
+bool DocumentCommands::openDocument(const QString &path, bool reportMissing)
+{
     QString error;
     bool opened = false;
     {
@@ -170,6 +174,7 @@ void DocumentCommands::read_text()
             file.text = QString();
             // The text box's own form of the text is the baseline of the questions.
             m_file_text = m_s.Text1.text();
+            m_s.CommonDialog1.fileName = path;
             m_s.mnuFileOverwrite.setEnabled(true);
             setEncoding(file.recognition.encoding, file.recognition.origin);
             opened = true;
@@ -177,12 +182,19 @@ void DocumentCommands::read_text()
     }
     if (opened) {
         stateChanged();
-        return;
+        return true;
     }
-    // A name typed in the dialog that names no file stays silent; a file that is there but
-    // cannot be read is reported.
-    if (QFileInfo::exists(path))
+    // A file that is there but cannot be read is reported.
+    if (reportMissing || QFileInfo::exists(path))
         m_s.messageBox.show(readFailurePrompt(path, error), styleFailure);
+    return false;
+}
+
+void DocumentCommands::openFromDesktop(const QString &path)
+{
+    if (changed() && m_s.messageBox.show(askOpen, styleOpen) != MsgAnswer::Ok)
+        return;
+    openDocument(path, true);
 }
 
 bool DocumentCommands::writeDocument(const QString &path, const QString &text)

@@ -43,8 +43,15 @@ public:
     // declaration names another encoding (the declaration is not rewritten).
     void writeFromNowOn(TextEncoding encoding);
 
-    // The open dialog, then the chosen file becomes the whole text.
+    // The open dialog, then the chosen file becomes the whole text (openDocument).
     void read_text();
+    // The file at `path` becomes the whole text, the current file name and file_text, as after
+    // the open dialog. A file that cannot be read is reported; one that is not there only when
+    // `reportMissing` (a name typed in the dialog stays silent). Returns whether it was read.
+    bool openDocument(const QString &path, bool reportMissing);
+    // An open request from the desktop: the question of Open when the text was changed, then
+    // openDocument, reporting a missing file too.
+    void openFromDesktop(const QString &path);
     // The save dialog, then the text is written to the chosen file.
     void save_text();
     // Writes the text to the current file name; nothing without one.

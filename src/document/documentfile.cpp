@@ -156,7 +156,9 @@ QString readFailurePrompt(const QString &path, const QString &systemReason)
 {
     const QFileInfo info(path);
     QString reason;
-    if (info.isDir())
+    if (!info.exists())
+        reason = QStringLiteral("ファイルがありません。");
+    else if (info.isDir())
         reason = QStringLiteral("フォルダは開けません。");
     else if (!info.isReadable())
         reason = QStringLiteral("読み取りの権限がありません。");

@@ -1,6 +1,7 @@
 #include "settings/form3.h"
 
 #include "platform/qt/twipslayout.h"
+#include "zimo_version.h"
 
 #include <QFontDatabase>
 #include <QLabel>
@@ -63,7 +64,7 @@ Form3::Form3() : QWidget(nullptr)
 
     QLabel *label1 = addLabel(this, "Label1", QStringLiteral("ZIMO"));
     QLabel *label2 = addLabel(this, "Label2", QStringLiteral("2003/06/18"));
-    QLabel *label3 = addLabel(this, "Label3", QStringLiteral("Ver 0.123β"));
+    QLabel *label3 = addLabel(this, "Label3", QStringLiteral("Ver %1β").arg(QStringLiteral(ZIMO_VERSION)));
     QLabel *label4 = addLabel(this, "Label4", QStringLiteral("ZIMO 開発チーム"));
     auto *command1 = new QPushButton(QStringLiteral("OK"), this);
     command1->setObjectName(QStringLiteral("Command1"));

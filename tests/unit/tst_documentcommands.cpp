@@ -86,6 +86,8 @@ private slots:
     void newCommand();
     void openQuestion_data();
     void openQuestion();
+    void openFromDesktop_data();
+    void openFromDesktop();
     void exitAndClose_data();
     void exitAndClose();
     void answerSaveWithoutFileAsksWhere_data();
@@ -361,6 +363,82 @@ void TestDocumentCommands::openQuestion()
     QCOMPARE(w.p.messageBox.shown, edit ? QList<ShownMessage>{askOpen} : QList<ShownMessage>{});
     QCOMPARE(w.p.dialog.fileAsks.size(), dialogShown ? 1 : 0);
     QCOMPARE(w.p.text.text(), dialogShown ? QStringLiteral("B") : QStringLiteral("typed"));
+}
+
+void TestDocumentCommands::openFromDesktop_data()
+{
+    QTest::addColumn<bool>("edit");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("opened");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("unchanged") << false << 0 << "page.html" << true << QString();
+    QTest::newRow("changed, OK") << true << int(MsgAnswer::Ok) << "page.html" << true << QString();
+    QTest::newRow("changed, Cancel") << true << int(MsgAnswer::Cancel) << "page.html" << false
+                                     << QString();
+    QTest::newRow("missing file") << false << 0 << "none.html" << false
+                                  << QStringLiteral("ファイルがありません。");
+    QTest::newRow("changed, missing file") << true << int(MsgAnswer::Ok) << "none.html" << false
+                                           << QStringLiteral("ファイルがありません。");
+    QTest::newRow("a folder") << false << 0 << "folder" << false
+                              << QStringLiteral("フォルダは開けません。");
+}
+
+// The desktop's open request: Open's question, then the file as the open dialog's choice would
+// be opened (whole, any size, file name set). A file that cannot be read is named in a message,
+// and nothing of the document changes.
+void TestDocumentCommands::openFromDesktop()
+{
+    QFETCH(bool, edit);
+    QFETCH(int, answer);
+    QFETCH(QString, name);
+    QFETCH(bool, opened);
+    QFETCH(QString, reason);
+    // Over the 10,000 bytes of load_text, in EUC-JP.
+    const QByteArray page = "<html><head><meta charset=\"EUC-JP\"></head><body>\r\n" +
+                            QByteArray("\xc6\xfc\xcb\xdc\xb8\xec\r\n").repeated(2000) + "</body></html>";
+    writeBytes(path("page.html"), page);
+    writeBytes(path("old.txt"), "old");
+    QVERIFY(QDir().mkdir(path("folder")));
+    Window w;
+    w.openFile(path("old.txt"));
+    if (edit)
+        w.type(QStringLiteral("+typed"));
+    const QString before = w.p.text.text();
+    if (answer)
+        w.p.messageBox.answers.enqueue(answer);
+    w.doc.openFromDesktop(path(name));
+
+    QList<ShownMessage> expected;
+    if (edit)
+        expected.append(askOpen);
+    if (!reason.isEmpty()) {
+        QCOMPARE(w.p.messageBox.shown.size(), expected.size() + 1);
+        const ShownMessage report = w.p.messageBox.shown.last();
+        QCOMPARE(report.style, 48);
+        QVERIFY2(report.prompt.contains(QStringLiteral("「%1」").arg(path(name))) && report.prompt.contains(reason),
+                 qPrintable(report.prompt));
+        w.p.messageBox.shown.removeLast();
+    }
+    QCOMPARE(w.p.messageBox.shown, expected);
+    QVERIFY(w.p.dialog.fileAsks.size() == 1); // only the first Open's
+    if (opened) {
+        QVERIFY(w.p.text.text().startsWith(u"<html>"));
+        QVERIFY(w.p.text.text().contains(u"日本語\r\n日本語"));
+        QCOMPARE(w.doc.file_text(), w.p.text.text());
+        QCOMPARE(w.p.dialog.fileName, path(name));
+        QCOMPARE(w.doc.encoding().encoding, Encoding::EucJp);
+        QVERIFY(!w.doc.changed());
+        // Overwrite gives back the page's bytes, plus the final CR LF of every write.
+        w.doc.mnuFileOverwrite_Click();
+        QCOMPARE(bytesOf(path(name)), page + "\r\n");
+    } else {
+        QCOMPARE(w.p.text.text(), before);
+        QCOMPARE(w.doc.file_text(), QStringLiteral("old"));
+        QCOMPARE(w.p.dialog.fileName, path("old.txt"));
+        QCOMPARE(w.doc.encoding().encoding, Encoding::Cp932);
+    }
+    QVERIFY(w.p.mnuFileOverwrite.enabled);
 }
 
 void TestDocumentCommands::exitAndClose_data()
