@@ -1,7 +1,13 @@
 #include "document/documentfile.h"
 
-
+#include <QCryptographicHash>
+#include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zimo {
 
@@ -19,6 +25,32 @@ std::pair<char32_t, qsizetype> codePointAt(QStringView text, qsizetype pos)
 QString hexCode(char32_t codePoint)
 {
     return QString::number(codePoint, 16).toUpper().rightJustified(4, u'0');
+}
+
+// Why a document file could not be opened or read, from the system's error number.
+QString readErrorReason(int err)
+{
+    switch (err) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("読み取りの権限がありません。");
+    case ENOENT:
+        return QStringLiteral("ファイルがありません。");
+    case EISDIR:
+        return QStringLiteral("フォルダは開けません。");
+    case ENOTDIR:
+        return QStringLiteral("パスの途中に、フォルダではないものがあります。");
+    case ENAMETOOLONG:
+        return QStringLiteral("ファイル名が長すぎます。");
+    case ELOOP:
+        return QStringLiteral("シンボリックリンクが多すぎるか、循環しています。");
+    case EIO:
+        return QStringLiteral("ディスクの読み取り中にエラーが起きました。");
+    case ENOMEM:
+        return QStringLiteral("メモリが足りません。");
+    default:
+        return QStringLiteral("読み込めませんでした（エラー番号 %1）。").arg(err);
+    }
 }
 
 } // namespace
@@ -167,6 +199,64 @@ QString readFailurePrompt(const QString &path, const QString &systemReason)
     else
         prompt += systemReason.isEmpty() ? QStringLiteral("原因は分かりません。") : systemReason;
     return prompt;
+}
+
+std::optional<QByteArray> readDocumentFile(const QString &path, QString *error)
+{
+    const auto fail = [error](const QString &reason) -> std::optional<QByteArray> {
+        if (error)
+            *error = reason;
+        return std::nullopt;
+    };
+    // Opened without waiting: opening a named pipe for reading would otherwise wait for a writer,
+    // and the program with it. The type is then judged on what was opened, not on the name (which
+    // another user could change in between).
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail(readErrorReason(errno));
+    struct FdCloser
+    {
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer{fd};
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return fail(readErrorReason(errno));
+    if (S_ISDIR(st.st_mode))
+        return fail(readErrorReason(EISDIR));
+    if (!S_ISREG(st.st_mode))
+        return fail(QStringLiteral("通常のファイルではありません（名前付きパイプや装置は開けません）。"));
+    QByteArray bytes;
+    // The size is only a first guess: a file that grows meanwhile is read to its end.
+    bytes.reserve(qsizetype(st.st_size) + 1);
+    constexpr qsizetype chunk = 1 << 16;
+    for (;;) {
+        if (bytes.capacity() - bytes.size() < chunk / 4)
+            bytes.reserve(bytes.size() + std::max(chunk, bytes.size() / 2));
+        const qsizetype before = bytes.size();
+        const qsizetype room = bytes.capacity() - before;
+        bytes.resize(before + room);
+        const ssize_t n = ::read(fd, bytes.data() + before, size_t(room));
+        if (n < 0) {
+            bytes.resize(before);
+            if (errno == EINTR)
+                continue;
+            return fail(readErrorReason(errno));
+        }
+        bytes.resize(before + n);
+        if (n == 0)
+            break;
+    }
+    return bytes;
+}
+
+FileStamp stampOf(const QString &path, QByteArrayView bytes)
+{
+    FileStamp stamp;
+    stamp.size = bytes.size();
+    stamp.modified = QFileInfo(path).lastModified().toUTC();
+    stamp.sha256 = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+    return stamp;
 }
 
 } // namespace zimo

@@ -4,7 +4,9 @@
 #include "document/keptlines.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
+#include <optional>
 #include <QString>
 #include <QStringView>
 
@@ -58,5 +60,27 @@ QString unencodablePrompt(QStringView text, const QList<qsizetype> &unencodable,
 // write, already in the user's words).
 QString writeFailurePrompt(const QString &path, bool existedBefore, const QString &reason);
 QString readFailurePrompt(const QString &path, const QString &systemReason);
+
+// The whole document file at `path`; nothing (and `error` set to the reason in Japanese) when it
+// cannot be read. Only a regular file is read: a named pipe or a device is refused without waiting
+// for it (it is opened non-blocking and its type checked on the open file).
+std::optional<QByteArray> readDocumentFile(const QString &path, QString *error = nullptr);
+
+// What the program last knew of a document file it read or wrote: its size, its modification time
+// and the SHA-256 of its bytes. A draft records it, so that a file changed by another program
+// since is noticed when the draft is restored.
+struct FileStamp
+{
+    qint64 size = 0;
+    QDateTime modified;
+    QByteArray sha256; // lower-case hex
+    // The same bytes (the time alone may change without a change of content).
+    bool sameContent(const FileStamp &other) const
+    {
+        return size == other.size && sha256 == other.sha256;
+    }
+};
+// The stamp of the file at `path` that holds `bytes` (just read or written).
+FileStamp stampOf(const QString &path, QByteArrayView bytes);
 
 } // namespace zimo
