@@ -255,7 +255,10 @@ FileStamp stampOf(const QString &path, QByteArrayView bytes)
     FileStamp stamp;
     stamp.size = bytes.size();
     stamp.modified = QFileInfo(path).lastModified().toUTC();
-    stamp.sha256 = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+    // BLAKE2b: as safe a hash as SHA-256 and several times faster here (50 MB in well under a
+    // tenth of what Overwrite takes; bench_document's Stamp).
+    stamp.hash = QByteArrayLiteral("blake2b-256:") +
+                 QCryptographicHash::hash(bytes, QCryptographicHash::Blake2b_256).toHex();
     return stamp;
 }
 

@@ -67,17 +67,17 @@ QString readFailurePrompt(const QString &path, const QString &systemReason);
 std::optional<QByteArray> readDocumentFile(const QString &path, QString *error = nullptr);
 
 // What the program last knew of a document file it read or wrote: its size, its modification time
-// and the SHA-256 of its bytes. A draft records it, so that a file changed by another program
+// and a hash of its bytes (BLAKE2b-256). A draft records it, so that a file changed by another program
 // since is noticed when the draft is restored.
 struct FileStamp
 {
     qint64 size = 0;
     QDateTime modified;
-    QByteArray sha256; // lower-case hex
+    QByteArray hash; // "blake2b-256:" and the digest in lower-case hex
     // The same bytes (the time alone may change without a change of content).
     bool sameContent(const FileStamp &other) const
     {
-        return size == other.size && sha256 == other.sha256;
+        return size == other.size && hash == other.hash;
     }
 };
 // The stamp of the file at `path` that holds `bytes` (just read or written).

@@ -39,7 +39,7 @@ QString notLoadedPrompt(const QString &path)
 // own. A draft without them (written before they existed) is restored without the comparison.
 const char *const sizeField = "size";
 const char *const modifiedField = "modified";
-const char *const sha256Field = "sha256";
+const char *const hashField = "hash";
 
 void addStamp(Draft &draft, const std::optional<FileStamp> &stamp)
 {
@@ -48,15 +48,15 @@ void addStamp(Draft &draft, const std::optional<FileStamp> &stamp)
     draft.fields.append({sizeField, QString::number(stamp->size)});
     draft.fields.append(
         {modifiedField, QString::number(stamp->modified.toMSecsSinceEpoch())});
-    draft.fields.append({sha256Field, QString::fromLatin1(stamp->sha256)});
+    draft.fields.append({hashField, QString::fromLatin1(stamp->hash)});
 }
 
 std::optional<FileStamp> stampIn(const Draft &draft)
 {
     const auto size = draft.field(sizeField);
     const auto modified = draft.field(modifiedField);
-    const auto sha256 = draft.field(sha256Field);
-    if (!size || !modified || !sha256)
+    const auto hash = draft.field(hashField);
+    if (!size || !modified || !hash)
         return std::nullopt;
     FileStamp stamp;
     bool sizeOk = false;
@@ -64,8 +64,8 @@ std::optional<FileStamp> stampIn(const Draft &draft)
     stamp.size = size->toLongLong(&sizeOk);
     const qint64 ms = modified->toLongLong(&timeOk);
     stamp.modified = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
-    stamp.sha256 = sha256->toLatin1();
-    if (!sizeOk || stamp.size < 0 || !timeOk || stamp.sha256.size() != 64)
+    stamp.hash = hash->toLatin1();
+    if (!sizeOk || stamp.size < 0 || !timeOk || !stamp.hash.contains(':'))
         return std::nullopt;
     return stamp;
 }

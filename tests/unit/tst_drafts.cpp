@@ -34,6 +34,14 @@ ShownMessage askRestore(const QString &file)
             36,
             {}};
 }
+// The hash a draft records of a file's bytes.
+QString blake2b(const QByteArray &bytes)
+{
+    return QStringLiteral("blake2b-256:") +
+           QString::fromLatin1(
+               QCryptographicHash::hash(bytes, QCryptographicHash::Blake2b_256).toHex());
+}
+
 const ShownMessage askNew{
     QStringLiteral("今作成中のデータを破棄し、新しいデータを作りますか？"), 52, {}};
 const ShownMessage askOverwrite{QStringLiteral("上書き保存しますか？"), 33, {}};
@@ -572,7 +580,7 @@ void TestDrafts::restoreComparesFile_data()
     QTest::newRow("old draft without the stamp, rewritten") << "rewrite" << false << 0 << true;
 }
 
-// A draft records the file as the program last read or wrote it (size, time, SHA-256). At the
+// A draft records the file as the program last read or wrote it (size, time, hash). At the
 // next start a file that another program changed since is named and the user chooses: the draft
 // anyway, or the file as it is now.
 void TestDrafts::restoreComparesFile()
@@ -594,15 +602,13 @@ void TestDrafts::restoreComparesFile()
     auto draft = decodeDraft(bytesOf(stateFolder() + "/draft"));
     QVERIFY(draft);
     QCOMPARE(draft->field("size"), std::optional<QString>(QString::number(original.size())));
-    QCOMPARE(draft->field("sha256"),
-             std::optional<QString>(QString::fromLatin1(
-                 QCryptographicHash::hash(original, QCryptographicHash::Sha256).toHex())));
+    QCOMPARE(draft->field("hash"), std::optional<QString>(blake2b(original)));
     QCOMPARE(draft->field("modified"),
              std::optional<QString>(
                  QString::number(QFileInfo(file).lastModified().toMSecsSinceEpoch())));
     if (!stampInDraft) {
         draft->fields.removeIf([](const auto &f) {
-            return f.first == "size" || f.first == "modified" || f.first == "sha256";
+            return f.first == "size" || f.first == "modified" || f.first == "hash";
         });
         writeBytes(stateFolder() + "/draft", encodeDraft(*draft));
     }
@@ -658,9 +664,7 @@ void TestDrafts::restoreComparesFile()
     QCOMPARE(QFileInfo::exists(w.keeper.path()), draftTaken);
     if (draftTaken && change != "remove") {
         // The new draft records the file as it is now: the next start asks nothing more.
-        QCOMPARE(w.draft()->field("sha256"),
-                 std::optional<QString>(QString::fromLatin1(
-                     QCryptographicHash::hash(now, QCryptographicHash::Sha256).toHex())));
+        QCOMPARE(w.draft()->field("hash"), std::optional<QString>(blake2b(now)));
     }
 }
 
