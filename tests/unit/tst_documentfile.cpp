@@ -7,8 +7,11 @@
 #include "support/fakes.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace zimo;
 using namespace zimo::test;
@@ -23,6 +26,8 @@ private slots:
     void references();
     void roundTripThroughOpenAndOverwrite_data();
     void roundTripThroughOpenAndOverwrite();
+    void readDocumentFile_data();
+    void readDocumentFile();
 };
 
 void TestDocumentFile::placeOf_data()
@@ -148,6 +153,70 @@ void TestDocumentFile::roundTripThroughOpenAndOverwrite()
         ++foldedNow;
     }
     QCOMPARE(foldedNow, folded);
+}
+
+void TestDocumentFile::readDocumentFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("size");       // of a regular file
+    QTest::addColumn<QString>("reason"); // empty: read whole
+    const QString notRegular =
+        QStringLiteral("通常のファイルではありません（名前付きパイプや装置は開けません）。");
+    for (const int size : {0, 1, 16383, 16385, 65535, 65536, 65537, 1 << 20, (1 << 20) + 1})
+        QTest::addRow("%d bytes", size) << "file" << size << QString();
+    // Its size says 0, yet it has bytes: the size is no limit.
+    QTest::newRow("a file whose size says 0") << "proc" << 0 << QString();
+    QTest::newRow("missing") << "missing" << 0 << QStringLiteral("ファイルがありません。");
+    QTest::newRow("a folder") << "folder" << 0 << QStringLiteral("フォルダは開けません。");
+    QTest::newRow("a named pipe without writer") << "fifo" << 0 << notRegular;
+    QTest::newRow("a device") << "device" << 0 << notRegular;
+    QTest::newRow("a path through a file")
+        << "through file" << 0 << QStringLiteral("パスの途中に、フォルダではないものがあります。");
+}
+
+// Documents are read whole at every size around the read buffer; what is no regular file is
+// refused at once (a pipe is not waited on, a device not read for ever), with a Japanese reason.
+void TestDocumentFile::readDocumentFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, size);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("doc"));
+    QByteArray bytes;
+    if (kind == "file") {
+        bytes.resize(size);
+        QRandomGenerator random(size);
+        for (char &c : bytes)
+            c = char(random.bounded(256));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(bytes), qint64(size));
+    } else if (kind == "proc") {
+        path = QStringLiteral("/proc/self/cmdline");
+    } else if (kind == "folder") {
+        path = dir.path();
+    } else if (kind == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == "device") {
+        path = QStringLiteral("/dev/zero");
+    } else if (kind == "through file") {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        path += QStringLiteral("/inside");
+    }
+    QString error;
+    const std::optional<QByteArray> read = zimo::readDocumentFile(path, &error);
+    if (reason.isEmpty()) {
+        QVERIFY2(read, qPrintable(error));
+        if (kind == "proc")
+            QVERIFY(!read->isEmpty());
+        else
+            QCOMPARE(*read, bytes);
+    } else {
+        QVERIFY(!read);
+        QCOMPARE(error, reason);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDocumentFile)
