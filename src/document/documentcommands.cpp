@@ -43,13 +43,13 @@ QString timeText(const QDateTime &time)
 
 QString fileChangedPrompt(const QString &path, const FileStamp &recorded, const FileStamp &now)
 {
-    return QStringLiteral("ファイル「%1」は、この編集内容が控えられた後に、ほかのプログラムによって"
+    return QStringLiteral("ファイル「%1」は、編集内容が自動保存された後に、ほかのプログラムによって"
                           "書き換えられています。\n\n"
-                          "控えたときのファイル：%2 バイト、更新日時 %3\n"
+                          "自動保存したときのファイル：%2 バイト、更新日時 %3\n"
                           "今のファイル：%4 バイト、更新日時 %5\n\n"
-                          "［はい］控えた編集内容を復元します（上書きすると、ファイルに加えられた"
-                          "変更は失われます）。\n"
-                          "［いいえ］控えた編集内容を捨てて、ファイルを今の内容で開きます。")
+                          "［はい］自動保存された編集内容を復元します（上書きすると、ファイルに加え"
+                          "られた変更は失われます）。\n"
+                          "［いいえ］自動保存された編集内容を捨てて、ファイルを今の内容で開きます。")
         .arg(path)
         .arg(recorded.size)
         .arg(timeText(recorded.modified))
@@ -59,8 +59,8 @@ QString fileChangedPrompt(const QString &path, const FileStamp &recorded, const 
 
 QString fileGonePrompt(const QString &path, const QString &reason)
 {
-    return QStringLiteral("ファイル「%1」は、この編集内容が控えられた後に、削除されたか読めなく"
-                          "なっています。\n\n%2\n\n控えた編集内容を復元します。")
+    return QStringLiteral("ファイル「%1」は、編集内容が自動保存された後に、削除されたか読めなく"
+                          "なっています。\n\n%2\n\n自動保存された編集内容を復元します。")
         .arg(path, reason);
 }
 

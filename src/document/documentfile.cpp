@@ -39,7 +39,7 @@ QString readErrorReason(int err)
     case EISDIR:
         return QStringLiteral("フォルダは開けません。");
     case ENOTDIR:
-        return QStringLiteral("パスの途中に、フォルダではないものがあります。");
+        return QStringLiteral("パスの途中にフォルダではない項目があります。");
     case ENAMETOOLONG:
         return QStringLiteral("ファイル名が長すぎます。");
     case ELOOP:

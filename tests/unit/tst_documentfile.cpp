@@ -171,7 +171,7 @@ void TestDocumentFile::readDocumentFile_data()
     QTest::newRow("a named pipe without writer") << "fifo" << 0 << notRegular;
     QTest::newRow("a device") << "device" << 0 << notRegular;
     QTest::newRow("a path through a file")
-        << "through file" << 0 << QStringLiteral("パスの途中に、フォルダではないものがあります。");
+        << "through file" << 0 << QStringLiteral("パスの途中にフォルダではない項目があります。");
 }
 
 // Documents are read whole at every size around the read buffer; what is no regular file is
