@@ -18,6 +18,8 @@
 // takes (run it as its own process: the peak is per process).
 //   Overwrite       over_text: text from the text area, encode, write through temp file + rename
 //   WriteFloor      write the same bytes to a file with plain write(2) calls
+//   Stamp           the part of Open and Overwrite that records the file for the drafts
+//                   (a BLAKE2b hash of the bytes, one stat)
 // Keeping the bytes of lines (arguments: size in MiB, 1 for the page with duplicate cells):
 //   OpenOverwritePlain   read_text then over_text done step by step without kept lines (baseline)
 //   OpenOverwrite        read_text then over_text, the program's own
@@ -398,6 +400,17 @@ void BM_WriteFloor(benchmark::State &state)
     setBytes(state, mib);
 }
 
+// The stamp Open, Overwrite and Save take of the file (size, time, a hash of the bytes in memory).
+void BM_Stamp(benchmark::State &state)
+{
+    const int mib = int(state.range(0));
+    const QString path = documentPath(mib);
+    const QByteArray bytes = readWholeFile(path).value_or(QByteArray());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(stampOf(path, bytes));
+    setBytes(state, mib);
+}
+
 void sizes(benchmark::internal::Benchmark *b)
 {
     b->Arg(1)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -411,6 +424,7 @@ BENCHMARK(BM_WidgetFloor)->Apply(sizes);
 BENCHMARK(BM_TextBack)->Apply(sizes);
 BENCHMARK(BM_Overwrite)->Apply(sizes);
 BENCHMARK(BM_WriteFloor)->Apply(sizes);
+BENCHMARK(BM_Stamp)->Apply(sizes);
 
 void withAndWithoutDuplicates(benchmark::internal::Benchmark *b)
 {

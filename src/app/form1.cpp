@@ -228,10 +228,9 @@ void Form1::Form_Load(const QStringList &arguments)
     applyStartupFont();
     m_textArea->setFileDropEnabled(true);
     m_mnuFileOverwrite.setEnabled(false);
-    m_drafts.startUp();
-    const QString path = pathFromArguments(arguments);
-    if (!path.isEmpty())
-        load_text(m_services, path);
+    // The draft's question comes first; the command line's document is then inserted, unless a
+    // draft was restored.
+    m_drafts.startUp(pathFromArguments(arguments));
 }
 
 void Form1::centreOnScreen()

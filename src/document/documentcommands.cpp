@@ -28,6 +28,41 @@ constexpr int styleEnd = MsgStyle::OkCancel;                              // 1
 constexpr int styleUnencodable = MsgStyle::OkCancel + MsgStyle::Exclamation; // 49
 constexpr int styleFailure = MsgStyle::Exclamation;                        // 48
 constexpr int styleDeclaration = MsgStyle::OkCancel + MsgStyle::Exclamation; // 49
+constexpr int styleReplace = MsgStyle::YesNo + MsgStyle::Exclamation;       // 52
+constexpr int styleFileChanged = MsgStyle::YesNo + MsgStyle::Exclamation;   // 52
+
+QString replacePrompt(const QString &path)
+{
+    return QStringLiteral("ファイル「%1」は既にあります。\n\n置き換えますか？").arg(path);
+}
+
+QString timeText(const QDateTime &time)
+{
+    return time.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+}
+
+QString fileChangedPrompt(const QString &path, const FileStamp &recorded, const FileStamp &now)
+{
+    return QStringLiteral("ファイル「%1」は、編集内容が自動保存された後に、ほかのプログラムによって"
+                          "書き換えられています。\n\n"
+                          "自動保存したときのファイル：%2 バイト、更新日時 %3\n"
+                          "今のファイル：%4 バイト、更新日時 %5\n\n"
+                          "［はい］自動保存された編集内容を復元します（上書きすると、ファイルに加え"
+                          "られた変更は失われます）。\n"
+                          "［いいえ］自動保存された編集内容を捨てて、ファイルを今の内容で開きます。")
+        .arg(path)
+        .arg(recorded.size)
+        .arg(timeText(recorded.modified))
+        .arg(now.size)
+        .arg(timeText(now.modified));
+}
+
+QString fileGonePrompt(const QString &path, const QString &reason)
+{
+    return QStringLiteral("ファイル「%1」は、編集内容が自動保存された後に、削除されたか読めなく"
+                          "なっています。\n\n%2\n\n自動保存された編集内容を復元します。")
+        .arg(path, reason);
+}
 
 QString reopenRefusedPrompt(const QString &path, Encoding encoding)
 {
@@ -120,6 +155,7 @@ void DocumentCommands::reopenIn(Encoding encoding)
     {
         BusyScope busy(m_s.app);
         const bool bom = decoded->bom;
+        m_fileStamp = stampOf(path, *bytes);
         // Read in the chosen encoding, lines it would not write back keep their bytes.
         rememberKeptLines(*bytes, decoded->text, encoding);
         bytes.reset();
@@ -152,42 +188,33 @@ void DocumentCommands::read_text()
 {
     CommonDialog &dialog = m_s.CommonDialog1;
     dialog.filter = documentFilter;
-    if (!dialog.showOpen())
+    const std::optional<QString> chosen = dialog.chooseOpen();
+    if (!chosen)
         return;
     // A name typed in the dialog that names no file stays silent.
-    openDocument(dialog.fileName, false);
+    openDocument(*chosen, false);
 }
 
 bool DocumentCommands::openDocument(const QString &path, bool reportMissing)
 {
     QString error;
-    bool opened = false;
+    std::optional<QByteArray> bytes;
     {
         BusyScope busy(m_s.app);
-        std::optional<QByteArray> bytes = readWholeFile(path, &error);
-        if (bytes) {
-            encoding::DecodedFile file = encoding::decodeFile(*bytes);
-            // Lines whose bytes the codec would not write back are remembered with their bytes.
-            rememberKeptLines(*bytes, file.text, file.recognition.encoding.encoding);
-            bytes.reset();
-            m_s.Text1.setText(file.text);
-            file.text = QString();
-            // The text box's own form of the text is the baseline of the questions.
-            m_file_text = m_s.Text1.text();
-            m_s.CommonDialog1.fileName = path;
-            m_s.mnuFileOverwrite.setEnabled(true);
-            setEncoding(file.recognition.encoding, file.recognition.origin);
-            opened = true;
-        }
+        bytes = readWholeFile(path, &error);
     }
-    if (opened) {
-        stateChanged();
-        return true;
+    if (!bytes) {
+        // The document stays exactly as it was, its file name too: Overwrite must never write
+        // this text to a file it was not read from. A file that is there but cannot be read is
+        // reported, and so is a missing one when asked for.
+        const QFileInfo info(path);
+        if (reportMissing || info.exists() || info.isSymLink())
+            m_s.messageBox.show(readFailurePrompt(path, error), styleFailure);
+        return false;
     }
-    // A file that is there but cannot be read is reported.
-    if (reportMissing || QFileInfo::exists(path))
-        m_s.messageBox.show(readFailurePrompt(path, error), styleFailure);
-    return false;
+    takeFile(path, std::move(*bytes));
+    stateChanged();
+    return true;
 }
 
 void DocumentCommands::openFromDesktop(const QString &path)
@@ -197,7 +224,24 @@ void DocumentCommands::openFromDesktop(const QString &path)
     openDocument(path, true);
 }
 
-bool DocumentCommands::writeDocument(const QString &path, const QString &text)
+void DocumentCommands::takeFile(const QString &path, QByteArray bytes)
+{
+    BusyScope busy(m_s.app);
+    m_fileStamp = stampOf(path, bytes);
+    encoding::DecodedFile file = encoding::decodeFile(bytes);
+    // Lines whose bytes the codec would not write back are remembered with their bytes.
+    rememberKeptLines(bytes, file.text, file.recognition.encoding.encoding);
+    bytes = QByteArray();
+    m_s.Text1.setText(file.text);
+    file.text = QString();
+    // The text box's own form of the text is the baseline of the questions.
+    m_file_text = m_s.Text1.text();
+    m_s.CommonDialog1.fileName = path;
+    m_s.mnuFileOverwrite.setEnabled(true);
+    setEncoding(file.recognition.encoding, file.recognition.origin);
+}
+
+bool DocumentCommands::writeDocument(const QString &path, const QString &text, FileStamp &stamp)
 {
     std::optional<DocumentBytes> document;
     {
@@ -224,20 +268,51 @@ bool DocumentCommands::writeDocument(const QString &path, const QString &text)
         BusyScope busy(m_s.app);
         written = writeFileAtomically(path, document->bytes, &error);
     }
-    if (!written)
+    if (!written) {
         m_s.messageBox.show(writeFailurePrompt(path, existed, error), styleFailure);
-    return written;
+        return false;
+    }
+    BusyScope busy(m_s.app);
+    stamp = stampOf(path, document->bytes);
+    return true;
+}
+
+bool DocumentCommands::confirmReplace(const QString &path)
+{
+    // A folder cannot be replaced: the write reports it. A symbolic link counts as the file it
+    // names, even when that is missing (the write would create it).
+    const QFileInfo info(path);
+    if (info.isDir() || !(info.exists() || info.isSymLink()))
+        return true;
+    // The text's own file (the one Overwrite writes to) holds nothing else to lose.
+    const QString own = m_s.mnuFileOverwrite.isEnabled()
+                            ? QFileInfo(m_s.CommonDialog1.fileName).canonicalFilePath()
+                            : QString();
+    if (!own.isEmpty() && info.canonicalFilePath() == own)
+        return true;
+    return m_s.messageBox.show(replacePrompt(path), styleReplace) == MsgAnswer::Yes;
 }
 
 bool DocumentCommands::saveThroughDialog(QString &text)
 {
     CommonDialog &dialog = m_s.CommonDialog1;
     dialog.filter = documentFilter;
-    if (!dialog.showSave())
+    // The dialog starts with the current file filled in. After New the text has no file of its
+    // own: the dialog then offers that file's folder without its name, so that one Return cannot
+    // replace the earlier document with the new text.
+    QString offered = dialog.fileName;
+    if (!m_s.mnuFileOverwrite.isEnabled() && !offered.isEmpty())
+        offered = QFileInfo(offered).absolutePath() + u'/';
+    const std::optional<QString> chosen = dialog.chooseSave(offered);
+    if (!chosen || !confirmReplace(*chosen))
         return false;
     text = m_s.Text1.text();
-    if (!writeDocument(dialog.fileName, text))
+    FileStamp stamp;
+    if (!writeDocument(*chosen, text, stamp))
         return false;
+    // Only a written file becomes the current file: a refused or failed Save changes nothing.
+    dialog.fileName = *chosen;
+    m_fileStamp = stamp;
     m_s.mnuFileOverwrite.setEnabled(true);
     return true;
 }
@@ -256,7 +331,9 @@ void DocumentCommands::over_text()
     if (path.isEmpty())
         return;
     const QString text = m_s.Text1.text();
-    if (writeDocument(path, text)) {
+    FileStamp stamp;
+    if (writeDocument(path, text, stamp)) {
+        m_fileStamp = stamp;
         takeWrittenAsBaseline(text);
         stateChanged();
     }
@@ -368,19 +445,42 @@ void DocumentCommands::Form_Unload(bool &cancel)
     }
 }
 
-void DocumentCommands::restoreDraft(const QString &text)
+bool DocumentCommands::restoreDraft(const QString &text, const std::optional<FileStamp> &recorded)
 {
-    m_file_text.clear();
-    m_keptLines.clear();
-    const QString &path = m_s.CommonDialog1.fileName;
+    const QString path = m_s.CommonDialog1.fileName;
+    std::optional<QByteArray> bytes;
+    QString error;
     if (!path.isEmpty()) {
-        // The file as it is now, read in the document's (restored) encoding.
-        if (const auto bytes = readWholeFile(path)) {
-            m_file_text = encoding::decodeAs(m_encoding.encoding, *bytes).text;
-            rememberKeptLines(*bytes, m_file_text, m_encoding.encoding);
+        BusyScope busy(m_s.app);
+        bytes = readWholeFile(path, &error);
+    }
+    std::optional<FileStamp> now;
+    if (bytes) {
+        BusyScope busy(m_s.app);
+        now = stampOf(path, *bytes);
+    }
+    // Only a draft of the text of its file is compared with it (after New the text has none).
+    if (recorded && !path.isEmpty() && m_s.mnuFileOverwrite.isEnabled()) {
+        if (!now) {
+            m_s.messageBox.show(fileGonePrompt(path, error), styleFailure);
+        } else if (!now->sameContent(*recorded) &&
+                   m_s.messageBox.show(fileChangedPrompt(path, *recorded, *now), styleFileChanged) !=
+                       MsgAnswer::Yes) {
+            takeFile(path, std::move(*bytes));
+            return false;
         }
     }
+    BusyScope busy(m_s.app);
+    m_file_text.clear();
+    m_keptLines.clear();
+    m_fileStamp = now;
+    if (bytes) {
+        // The file as it is now, read in the document's (restored) encoding.
+        m_file_text = encoding::decodeAs(m_encoding.encoding, *bytes).text;
+        rememberKeptLines(*bytes, m_file_text, m_encoding.encoding);
+    }
     m_s.Text1.setText(text);
+    return true;
 }
 
 } // namespace zimo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/documentfile.h"
 #include "document/encoding.h"
 #include "document/keptlines.h"
 #include "platform/services.h"
@@ -66,10 +67,17 @@ public:
     // Closing the main window; sets `cancel` to keep it open.
     void Form_Unload(bool &cancel);
 
+    // The file at the current file name as this program last read or wrote it; nothing before
+    // the first file (a draft records it).
+    const std::optional<FileStamp> &fileStamp() const { return m_fileStamp; }
+
     // Puts a recovered draft's text in place. file_text becomes the file at the current file name
     // as Open reads it now (empty without a file or when it cannot be read), so the draft counts
-    // as changed and the questions protect it.
-    void restoreDraft(const QString &text);
+    // as changed and the questions protect it. When the draft belongs to its file and `recorded`
+    // (the file as it was known when the draft was written) no longer matches the file, the user
+    // is told and chooses: the draft anyway, or the file as it is now, opened as by Open. Returns
+    // false when the file was chosen (the draft's text is not used).
+    bool restoreDraft(const QString &text, const std::optional<FileStamp> &recorded = {});
     // Runs after a command changed the document state: file_text, the current file name or the
     // enabled state of "上書き(&S)" (the draft keeper follows it).
     std::function<void()> onStateChanged;
@@ -79,8 +87,14 @@ private:
     // written; `text` receives what was written.
     bool saveThroughDialog(QString &text);
     // Writes `text` as a document file to `path`, asking first when some characters cannot be
-    // written and reporting a failure. Returns whether the file now holds the text.
-    bool writeDocument(const QString &path, const QString &text);
+    // written and reporting a failure. Returns whether the file now holds the text; `stamp` then
+    // describes it.
+    bool writeDocument(const QString &path, const QString &text, FileStamp &stamp);
+    // Asks before the save dialog's choice replaces an existing file; true to go on.
+    bool confirmReplace(const QString &path);
+    // The file `bytes`, just read from `path`, becomes the document, as Open makes it: the text,
+    // file_text, the current file name, "上書き(&S)", the recognised encoding, the kept lines.
+    void takeFile(const QString &path, QByteArray bytes);
     // The questions of Exit and of closing the window; true when the program is to end.
     bool confirmEnd();
     void stateChanged()
@@ -103,6 +117,7 @@ private:
     KeptLines m_keptLines;
     Encoding m_keptEncoding = Encoding::Cp932;
     QList<KeptSpan> m_writtenKept;
+    std::optional<FileStamp> m_fileStamp;
 };
 
 } // namespace zimo

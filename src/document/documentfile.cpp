@@ -1,6 +1,7 @@
 #include "document/documentfile.h"
 
-
+#include <QCryptographicHash>
+#include <QFile>
 #include <QFileInfo>
 
 namespace zimo {
@@ -152,23 +153,22 @@ QString writeFailurePrompt(const QString &path, bool existedBefore, const QStrin
     return prompt;
 }
 
-QString readFailurePrompt(const QString &path, const QString &systemReason)
+QString readFailurePrompt(const QString &path, const QString &reason)
 {
-    const QFileInfo info(path);
-    QString reason;
-    if (!info.exists())
-        reason = QStringLiteral("ファイルがありません。");
-    else if (info.isDir())
-        reason = QStringLiteral("フォルダは開けません。");
-    else if (!info.isReadable())
-        reason = QStringLiteral("読み取りの権限がありません。");
+    return QStringLiteral("ファイル「%1」を開けませんでした。\n\n%2")
+        .arg(path, reason.isEmpty() ? QStringLiteral("原因は不明です。") : reason);
+}
 
-    QString prompt = QStringLiteral("ファイル「%1」を開けませんでした。\n\n").arg(path);
-    if (!reason.isEmpty())
-        prompt += reason;
-    else
-        prompt += systemReason.isEmpty() ? QStringLiteral("原因は不明です。") : systemReason;
-    return prompt;
+FileStamp stampOf(const QString &path, QByteArrayView bytes)
+{
+    FileStamp stamp;
+    stamp.size = bytes.size();
+    stamp.modified = QFileInfo(path).lastModified().toUTC();
+    // BLAKE2b: as safe a hash as SHA-256 and several times faster here (50 MB in well under a
+    // tenth of what Overwrite takes; bench_document's Stamp).
+    stamp.hash = QByteArrayLiteral("blake2b-256:") +
+                 QCryptographicHash::hash(bytes, QCryptographicHash::Blake2b_256).toHex();
+    return stamp;
 }
 
 } // namespace zimo

@@ -4,7 +4,9 @@
 #include "document/keptlines.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
+#include <optional>
 #include <QString>
 #include <QStringView>
 
@@ -54,9 +56,27 @@ TextPlace placeOf(QStringView text, qsizetype position);
 QString unencodablePrompt(QStringView text, const QList<qsizetype> &unencodable,
                           Encoding encoding = Encoding::Cp932);
 
-// Messages for a failed write or read of `path`. `reason` is what the file layer said (for a
-// write, already in the user's words).
+// Messages for a failed write or read of `path`. `reason` is what the file layer said, in the
+// user's words.
 QString writeFailurePrompt(const QString &path, bool existedBefore, const QString &reason);
-QString readFailurePrompt(const QString &path, const QString &systemReason);
+QString readFailurePrompt(const QString &path, const QString &reason);
+
+
+// What the program last knew of a document file it read or wrote: its size, its modification time
+// and a hash of its bytes (BLAKE2b-256). A draft records it, so that a file changed by another program
+// since is noticed when the draft is restored.
+struct FileStamp
+{
+    qint64 size = 0;
+    QDateTime modified;
+    QByteArray hash; // "blake2b-256:" and the digest in lower-case hex
+    // The same bytes (the time alone may change without a change of content).
+    bool sameContent(const FileStamp &other) const
+    {
+        return size == other.size && hash == other.hash;
+    }
+};
+// The stamp of the file at `path` that holds `bytes` (just read or written).
+FileStamp stampOf(const QString &path, QByteArrayView bytes);
 
 } // namespace zimo

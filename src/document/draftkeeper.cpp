@@ -1,6 +1,7 @@
 #include "document/draftkeeper.h"
 
 #include "document/encoding.h"
+#include "document/loadtext.h"
 #include "platform/files.h"
 
 #include <QCoreApplication>
@@ -15,6 +16,59 @@ namespace {
 const QString askRestore = QStringLiteral("前回保存されなかった編集内容があります。復元しますか？");
 constexpr int styleRestore = MsgStyle::YesNo + MsgStyle::Question; // 36
 constexpr int styleFailure = MsgStyle::Exclamation;                // 48
+constexpr int styleNotLoaded = MsgStyle::Exclamation;              // 48
+
+// The start-up question: the old question first, then the file the text belongs to.
+QString restorePrompt(const Draft &draft)
+{
+    const QString file = draft.field("file").value_or(QString());
+    const bool ownFile = !file.isEmpty() && draft.field("overwrite") == QStringLiteral("1");
+    return askRestore + QStringLiteral("\n\n") +
+           (ownFile ? QStringLiteral("ファイル：%1").arg(file)
+                    : QStringLiteral("ファイル：なし（まだ保存していない文書）"));
+}
+
+QString notLoadedPrompt(const QString &path)
+{
+    return QStringLiteral("前回の文書を復元したので、起動時に指定されたファイル「%1」は"
+                          "読み込んでいません。")
+        .arg(path);
+}
+
+// The stamp of the file the document was read from or last written to, in three fields of their
+// own. A draft without them (written before they existed) is restored without the comparison.
+const char *const sizeField = "size";
+const char *const modifiedField = "modified";
+const char *const hashField = "hash";
+
+void addStamp(Draft &draft, const std::optional<FileStamp> &stamp)
+{
+    if (!stamp)
+        return;
+    draft.fields.append({sizeField, QString::number(stamp->size)});
+    draft.fields.append(
+        {modifiedField, QString::number(stamp->modified.toMSecsSinceEpoch())});
+    draft.fields.append({hashField, QString::fromLatin1(stamp->hash)});
+}
+
+std::optional<FileStamp> stampIn(const Draft &draft)
+{
+    const auto size = draft.field(sizeField);
+    const auto modified = draft.field(modifiedField);
+    const auto hash = draft.field(hashField);
+    if (!size || !modified || !hash)
+        return std::nullopt;
+    FileStamp stamp;
+    bool sizeOk = false;
+    bool timeOk = false;
+    stamp.size = size->toLongLong(&sizeOk);
+    const qint64 ms = modified->toLongLong(&timeOk);
+    stamp.modified = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+    stamp.hash = hash->toLatin1();
+    if (!sizeOk || stamp.size < 0 || !timeOk || !stamp.hash.contains(':'))
+        return std::nullopt;
+    return stamp;
+}
 
 QString failurePrompt(const QString &path, const QString &reason)
 {
@@ -88,33 +142,43 @@ DraftKeeper::~DraftKeeper()
     m_worker.waitForDone();
 }
 
-void DraftKeeper::startUp()
+void DraftKeeper::startUp(const QString &commandLinePath)
 {
     bool restored = false;
+    bool draftUsed = false;
     if (const auto bytes = readWholeFile(m_path)) {
         // A file that is no whole draft is not offered; the next draft replaces it.
         if (const auto draft = decodeDraft(*bytes)) {
-            if (m_s.messageBox.show(askRestore, styleRestore) == MsgAnswer::Yes) {
-                restore(*draft);
+            if (m_s.messageBox.show(restorePrompt(*draft), styleRestore) == MsgAnswer::Yes) {
                 restored = true;
-            } else {
-                QFile::remove(m_path);
+                draftUsed = restore(*draft);
             }
+            // Answered No, or the file as it is now chosen instead: the draft is not wanted.
+            if (!draftUsed)
+                QFile::remove(m_path);
         }
     }
     m_active = true;
-    if (restored) {
+    if (draftUsed) {
         // The restored document is written again as a draft of this run.
         textEdited();
     }
+    if (commandLinePath.isEmpty())
+        return;
+    // The command line's file is inserted into an empty document only: the restored one is left
+    // as it was, and the user is told.
+    if (restored)
+        m_s.messageBox.show(notLoadedPrompt(commandLinePath), styleNotLoaded);
+    else
+        load_text(m_s, commandLinePath);
 }
 
-void DraftKeeper::restore(const Draft &draft)
+bool DraftKeeper::restore(const Draft &draft)
 {
     for (const FieldRow &row : fieldRows)
         if (const auto value = draft.field(row.name))
             row.set(m_s, m_doc, *value);
-    m_doc.restoreDraft(draft.text);
+    return m_doc.restoreDraft(draft.text, stampIn(draft));
 }
 
 void DraftKeeper::textEdited()
@@ -166,6 +230,7 @@ void DraftKeeper::save()
     Draft state;
     for (const FieldRow &row : fieldRows)
         state.fields.append({QByteArray(row.name), row.get(m_s, m_doc)});
+    addStamp(state, m_doc.fileStamp());
 
     auto job = [fileText, state = std::move(state), folder = m_folder,
                 path = m_path](const std::function<QString()> &snapshot) mutable {

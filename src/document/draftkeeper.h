@@ -50,9 +50,11 @@ public:
     void setBackground(bool background) { m_background = background; }
 
     // Start-up: a draft left behind by a run that did not end normally leads to the question
-    // "前回保存されなかった編集内容があります。復元しますか？"; Yes restores it, No removes it. From
-    // then on drafts are kept; edits before are not the user's.
-    void startUp();
+    // "前回保存されなかった編集内容があります。復元しますか？" (naming its file); Yes restores it
+    // (DocumentCommands::restoreDraft), No removes it. From then on drafts are kept; edits before
+    // are not the user's. Then the command line's document (`commandLinePath`, may be empty) is
+    // inserted with load_text, unless a document was restored: the user is told instead.
+    void startUp(const QString &commandLinePath = QString());
     // The text changed. Constant time: it runs on every keystroke.
     void textEdited();
     // A command changed the document state (file_text, the current file name, "上書き(&S)"):
@@ -76,7 +78,8 @@ private:
     };
     void save();
     void finished(const Result &result);
-    void restore(const Draft &draft);
+    // Whether the draft's text was taken (not the file as it is now).
+    bool restore(const Draft &draft);
 
     Services &m_s;
     DocumentCommands &m_doc;

@@ -6,8 +6,8 @@ namespace zimo {
 
 bool CommonDialog::showOpen()
 {
-    const auto chosen = askOpenFileName(filter, fileName);
-    if (!chosen || chosen->isEmpty())
+    const auto chosen = chooseOpen();
+    if (!chosen)
         return false;
     fileName = *chosen;
     return true;
@@ -15,11 +15,27 @@ bool CommonDialog::showOpen()
 
 bool CommonDialog::showSave()
 {
-    const auto chosen = askSaveFileName(filter, fileName);
-    if (!chosen || chosen->isEmpty())
+    const auto chosen = chooseSave(fileName);
+    if (!chosen)
         return false;
     fileName = *chosen;
     return true;
+}
+
+std::optional<QString> CommonDialog::chooseOpen()
+{
+    auto chosen = askOpenFileName(filter, fileName);
+    if (chosen && chosen->isEmpty())
+        chosen.reset();
+    return chosen;
+}
+
+std::optional<QString> CommonDialog::chooseSave(const QString &offered)
+{
+    auto chosen = askSaveFileName(filter, offered);
+    if (chosen && chosen->isEmpty())
+        chosen.reset();
+    return chosen;
 }
 
 bool CommonDialog::showFont()

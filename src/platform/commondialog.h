@@ -35,6 +35,12 @@ public:
     // Each returns true when the user confirmed.
     bool showOpen();
     bool showSave();
+    // The open and save dialogs without taking the chosen path as fileName: for a caller that
+    // adopts it only once the file has been read or written. The open dialog starts with fileName
+    // filled in, the save dialog with `offered` (a path, a folder ending in "/", or nothing).
+    // Nothing when cancelled.
+    std::optional<QString> chooseOpen();
+    std::optional<QString> chooseSave(const QString &offered);
     bool showFont();
     // The printer dialog's choice applies to the next print job; nothing is read back.
     bool showPrinter() { return askPrinter(); }

@@ -24,12 +24,12 @@ QString readFailureReason(int err)
 {
     switch (err) {
     case ENOENT:
-        return QStringLiteral("ファイルが見つかりません。");
+        return QStringLiteral("ファイルがありません。");
     case EACCES:
     case EPERM:
-        return QStringLiteral("ファイルを読み取る権限がありません。");
+        return QStringLiteral("読み取りの権限がありません。");
     case EISDIR:
-        return QStringLiteral("フォルダです。");
+        return QStringLiteral("フォルダは開けません。");
     case ENOTDIR:
         return QStringLiteral("パスの途中にフォルダではない項目があります。");
     case ENAMETOOLONG:
@@ -50,6 +50,9 @@ QString readFailureReason(int err)
     }
 }
 
+const QString notRegularFile =
+    QStringLiteral("通常のファイルではありません（名前付きパイプや装置は開けません）。");
+
 } // namespace
 
 std::optional<QByteArray> readWholeFile(const QString &path, QString *error)
@@ -65,7 +68,7 @@ std::optional<QByteArray> readWholeFile(const QString &path, QString *error)
     const QByteArray name = QFile::encodeName(path);
     struct stat first {};
     if (::stat(name.constData(), &first) == 0 && !S_ISREG(first.st_mode) && !S_ISDIR(first.st_mode))
-        return fail(QStringLiteral("通常のファイルではありません。"));
+        return fail(notRegularFile);
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return fail(readFailureReason(errno));
@@ -81,7 +84,7 @@ std::optional<QByteArray> readWholeFile(const QString &path, QString *error)
     }
     if (!S_ISREG(st.st_mode)) {
         ::close(fd);
-        return fail(QStringLiteral("通常のファイルではありません。"));
+        return fail(notRegularFile);
     }
     QByteArray bytes;
     try {

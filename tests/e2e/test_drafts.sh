@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Nothing typed is lost when zimo is killed: a file opened and typed into, zimo killed hard, the
-# next start answered Yes and Ctrl+S writes the typed text into that file. Then a normal Exit that
+# next start (with another document on its command line, which is then not inserted) answered Yes
+# and Ctrl+S writes the typed text into that file. Then a normal Exit that
 # answers not to save leaves no draft, and the next start asks nothing.
 source "$(dirname "$0")/lib.sh" "$1"
 e2e_setup
@@ -20,8 +21,19 @@ wait_for_exit "$ZIMO_PID" || fail "could not kill zimo"
 [ -e "$DRAFT" ] || fail "the draft went with the killed zimo"
 expect_bytes "$WORK/page.html" '6f 6c 64 0d 0a'
 
-# Yes: the typed text is back, with its file, and "上書き(&S)" (Ctrl+S) is enabled again.
-start_zimo_with_draft Return
+# Started again with another document on the command line. Yes: the typed text is back, with its
+# file; the other document is not inserted into it, a message says so (answered Return); and
+# "上書き(&S)" (Ctrl+S) is enabled again.
+printf 'other\r\n' >"$WORK/other.html"
+launch_zimo "$WORK/other.html"
+for answer in restore not-inserted; do
+    box=$(wait_for_window '^ZIMO$' "$ZIMO_PID") || fail "zimo showed no box ($answer)"
+    focus_window "$box"
+    keys Return
+    wait_closed "$box"
+done
+MAIN_WIN=$(wait_for_window '^ZIMO$' "$ZIMO_PID") || fail "zimo showed no main window"
+focus_window "$MAIN_WIN"
 keys ctrl+s
 for i in $(seq 1 100); do
     [ "$(od -An -tx1 "$WORK/page.html" | tr -d ' \n')" = "6f6c640d0a74797065640d0a" ] && break

@@ -4,7 +4,9 @@
 # answered by keys. Then a fresh window whose text has no file yet: answering OK to the
 # overwrite question asks where to save. Last, a page with duplicate code page 932 cells opened,
 # one line edited and overwritten: only that line's bytes change. Then a file with a second hard
-# link (written in place, both names new) and a 245-byte file name saved by Ctrl+S.
+# link (written in place, both names new) and a 245-byte file name saved by Ctrl+S. Last, Save
+# onto an existing file asks first, and a failed Open (a named pipe) leaves Ctrl+S writing to the
+# document's own file.
 source "$(dirname "$0")/lib.sh" "$1"
 e2e_setup
 
@@ -112,6 +114,49 @@ for i in $(seq 1 100); do
 done
 expect_bytes "$WORK/$long" '79 62 0d 0a 0d 0a'
 [ -z "$(find "$WORK" -name '*.zimo-*')" ] || fail "temporary files left: $(find "$WORK" -name '*.zimo-*')"
+focus_window "$MAIN_WIN"
+keys alt+f x
+answer_box Return
+wait_for_exit "$ZIMO_PID" || fail "zimo did not end after 終了します was answered OK"
+
+# A page opened and edited. "保存．．．(&A)" onto another existing file asks before replacing it;
+# Escape (No) writes nothing.
+printf 'mine\r\n' >"$WORK/mine.html"
+printf 'theirs\r\n' >"$WORK/theirs.html"
+mkfifo "$WORK/pipe.html"
+start_zimo
+open_file "$WORK/mine.html"
+type_text 'x'
+keys alt+f a
+dialog=$(wait_for_dialog) || fail "no save dialog"
+focus_window "$dialog"
+keys ctrl+a
+type_text "$WORK/theirs.html"
+keys Return
+wait_closed "$dialog"
+answer_box Escape
+expect_bytes "$WORK/theirs.html" '74 68 65 69 72 73 0d 0a'
+
+# Ctrl+O on a named pipe: the Open question (OK), the pipe is refused at once with a message, and
+# the document stays mine.html's: Ctrl+S writes mine.html and the pipe stays a pipe.
+focus_window "$MAIN_WIN"
+keys ctrl+o
+answer_box Return
+dialog=$(wait_for_dialog) || fail "no open dialog"
+focus_window "$dialog"
+keys ctrl+a
+type_text "$WORK/pipe.html"
+keys Return
+wait_closed "$dialog"
+answer_box Return
+focus_window "$MAIN_WIN"
+keys ctrl+s
+for i in $(seq 1 100); do
+    [ "$(od -An -tx1 "$WORK/mine.html" | tr -d ' \n')" = "786d696e650d0a0d0a" ] && break
+    sleep 0.05
+done
+expect_bytes "$WORK/mine.html" '78 6d 69 6e 65 0d 0a 0d 0a'
+[ -p "$WORK/pipe.html" ] || fail "the named pipe was replaced"
 focus_window "$MAIN_WIN"
 keys alt+f x
 answer_box Return

@@ -77,9 +77,10 @@ private slots:
     void saveThroughLinkKeepsLink();
     void dialogsStartWithFilterAndName();
     void cancelledDialogsChangeNothing();
-    void openMissingFileIsSilent();
-    void openUnreadableFileIsReported_data();
-    void openUnreadableFileIsReported();
+    void failedOpenKeepsDocument_data();
+    void failedOpenKeepsDocument();
+    void saveAsksBeforeReplacing_data();
+    void saveAsksBeforeReplacing();
     void saveKeepsBaselineOverwriteSetsIt();
     void overwriteWithoutNameWritesNothing();
     void newCommand_data();
@@ -177,9 +178,10 @@ void TestDocumentCommands::savedEmptyTextIsLineEnd()
 {
     Window w;
     writeBytes(path("x.html"), "a much longer earlier file");
+    w.answers({MsgAnswer::Yes}); // replace it
     w.saveAs(path("x.html"));
     QCOMPARE(bytesOf(path("x.html")), QByteArray("\r\n"));
-    QVERIFY(w.p.messageBox.shown.isEmpty());
+    QCOMPARE(w.p.messageBox.shown.size(), 1);
     QCOMPARE(w.p.dialog.fileName, path("x.html"));
 }
 
@@ -230,48 +232,158 @@ void TestDocumentCommands::cancelledDialogsChangeNothing()
     QCOMPARE(bytesOf(path("a.txt")), QByteArray("first"));
 }
 
-void TestDocumentCommands::openMissingFileIsSilent()
+void TestDocumentCommands::failedOpenKeepsDocument_data()
 {
-    Window w;
-    w.type(QStringLiteral("kept"));
-    w.p.messageBox.answers.enqueue(MsgAnswer::Ok);
-    w.openFile(path("none.txt"));
-    QCOMPARE(w.p.messageBox.shown, QList<ShownMessage>{askOpen});
-    QCOMPARE(w.p.text.text(), QStringLiteral("kept"));
-    QCOMPARE(w.doc.file_text(), QString());
-    QVERIFY(!w.p.mnuFileOverwrite.enabled);
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("reported");
+    QTest::newRow("a name that names nothing") << "missing" << false;
+    QTest::newRow("a folder") << "folder" << true;
+    QTest::newRow("a named pipe") << "fifo" << true;
+    QTest::newRow("a dangling link") << "dangling" << true;
+    QTest::newRow("mode 000, opened by another user") << "mode 000" << true;
 }
 
-void TestDocumentCommands::openUnreadableFileIsReported_data()
+// Open A, edit, then Open a file B that cannot be read: the document stays A's in every part, so
+// Overwrite writes A and B is left alone. (Before, the file name became B and Ctrl+S wrote A's text
+// over B.) A named pipe is refused at once, never waited on.
+void TestDocumentCommands::failedOpenKeepsDocument()
 {
-    QTest::addColumn<bool>("folder");
-    QTest::newRow("a folder") << true;
-    QTest::newRow("no read permission") << false;
+    QFETCH(QString, kind);
+    QFETCH(bool, reported);
+    const QString a = path("a.txt");
+    const QString b = path("b.txt");
+    // A is UTF-8 with its mark: its encoding must stay too.
+    writeBytes(a, "\xEF\xBB\xBF" "file A");
+    if (kind == "folder") {
+        QVERIFY(QDir().mkdir(b));
+    } else if (kind == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(b).constData(), 0600), 0);
+    } else if (kind == "dangling") {
+        QVERIFY(QFile::link(path("nowhere"), b));
+    } else if (kind == "mode 000") {
+        if (!canRunAsUser())
+            QSKIP("needs root to run the open as a user whom the file's mode shuts out");
+        writeBytes(b, "B's own text");
+        QVERIFY(QFile::setPermissions(b, {}));
+        // The editing user reaches the folder and owns A.
+        QCOMPARE(::chmod(QFile::encodeName(m_dir->path()).constData(), 0777), 0);
+        QCOMPARE(::chown(QFile::encodeName(a).constData(), editingUser, editingUser), 0);
+    }
+
+    const auto scenario = [&]() -> QByteArray {
+        Window w;
+        w.openFile(a);
+        w.type(QStringLiteral(" edited"));
+        w.answers({MsgAnswer::Ok});
+        w.openFile(b);
+        QStringList seen;
+        seen << w.p.text.text() << w.doc.file_text() << w.p.dialog.fileName
+             << (w.p.mnuFileOverwrite.enabled ? "enabled" : "disabled")
+             << encoding::statusText(w.doc.encoding(), w.doc.encodingOrigin())
+             << QString::number(w.p.messageBox.shown.size());
+        if (w.p.messageBox.shown.size() > 1) {
+            const ShownMessage &report = w.p.messageBox.shown[1];
+            seen << QString::number(report.style)
+                 << (report.prompt.contains(b) ? "names B" : report.prompt);
+        }
+        w.doc.mnuFileOverwrite_Click();
+        return seen.join(u'|').toUtf8();
+    };
+    const std::optional<QByteArray> seen =
+        kind == "mode 000" ? runAsUser(editingUser, scenario) : std::optional(scenario());
+    QVERIFY(seen);
+
+    QStringList expected;
+    expected << "file A edited" << "file A" << a << "enabled"
+             << encoding::statusText({Encoding::Utf8, true}, EncodingOrigin::Recognised)
+             << (reported ? "2" : "1");
+    if (reported)
+        expected << "48" << "names B";
+    QCOMPARE(QString::fromUtf8(*seen), expected.join(u'|'));
+    QCOMPARE(bytesOf(a), QByteArray("\xEF\xBB\xBF" "file A edited\r\n"));
+    // B is exactly as it was.
+    const QFileInfo info(b);
+    if (kind == "missing")
+        QVERIFY(!info.exists() && !info.isSymLink());
+    else if (kind == "fifo")
+        QVERIFY(!info.isFile() && info.exists());
+    else if (kind == "dangling")
+        QVERIFY(info.isSymLink() && !QFileInfo::exists(path("nowhere")));
+    else if (kind == "mode 000")
+        QCOMPARE(bytesOf(b), QByteArray("B's own text"));
 }
 
-void TestDocumentCommands::openUnreadableFileIsReported()
+void TestDocumentCommands::saveAsksBeforeReplacing_data()
 {
-    QFETCH(bool, folder);
-    const QString name = path("locked");
-    if (folder) {
-        QVERIFY(QDir().mkdir(name));
-    } else {
-        writeBytes(name, "secret");
-        QFile::setPermissions(name, QFileDevice::WriteOwner);
-        if (::access(QFile::encodeName(name).constData(), R_OK) == 0)
-            QSKIP("running with rights that ignore file permissions");
+    QTest::addColumn<QString>("target"); // what is at the chosen name
+    QTest::addColumn<bool>("throughExit"); // the save of "上書き保存しますか？" in a fresh window
+    QTest::addColumn<int>("answer");       // to the replace question; 0: none asked
+    QTest::newRow("new name") << "none" << false << 0;
+    QTest::newRow("existing file, Yes") << "file" << false << int(MsgAnswer::Yes);
+    QTest::newRow("existing file, No") << "file" << false << int(MsgAnswer::No);
+    QTest::newRow("link to a file, No") << "link" << false << int(MsgAnswer::No);
+    QTest::newRow("the text's own file") << "own" << false << 0;
+    QTest::newRow("dangling link, No") << "dangling" << false << int(MsgAnswer::No);
+    QTest::newRow("exit's save, existing file, No") << "file" << true << int(MsgAnswer::No);
+    QTest::newRow("exit's save, existing file, Yes") << "file" << true << int(MsgAnswer::Yes);
+}
+
+// Save onto an existing name asks first, naming the file; No writes nothing and changes nothing.
+// The text's own file (Overwrite's) is written without a question.
+void TestDocumentCommands::saveAsksBeforeReplacing()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, throughExit);
+    QFETCH(int, answer);
+    const QString chosen = target == "own" ? path("a.txt") : path("chosen.html");
+    if (target == "file") {
+        writeBytes(chosen, "theirs");
+    } else if (target == "link") {
+        writeBytes(path("real.html"), "theirs");
+        QVERIFY(QFile::link(path("real.html"), chosen));
+    } else if (target == "dangling") {
+        QVERIFY(QFile::link(path("nowhere.html"), chosen));
     }
     Window w;
-    w.type(QStringLiteral("kept"));
-    w.p.messageBox.answers.enqueue(MsgAnswer::Ok);
-    w.openFile(name);
-    QCOMPARE(w.p.messageBox.shown.size(), 2);
-    const ShownMessage report = w.p.messageBox.shown[1];
-    QCOMPARE(report.style, 48);
-    QVERIFY2(report.prompt.contains(name) && report.prompt.contains(QStringLiteral("開けません")),
-             qPrintable(report.prompt));
-    QCOMPARE(w.p.text.text(), QStringLiteral("kept"));
-    QVERIFY(!w.p.mnuFileOverwrite.enabled);
+    if (!throughExit) {
+        writeBytes(path("a.txt"), "A");
+        w.openFile(path("a.txt"));
+    }
+    w.type(QStringLiteral("typed"));
+    w.p.dialog.fileAnswers.enqueue(chosen);
+    if (throughExit) {
+        w.answers({MsgAnswer::Ok});
+        if (answer)
+            w.answers({answer});
+        w.answers({MsgAnswer::Cancel});
+        w.doc.mnuFileEnd_Click();
+    } else {
+        if (answer)
+            w.answers({answer});
+        w.doc.mnuFileSave_Click();
+    }
+    const ShownMessage replace{QStringLiteral("ファイル「%1」は既にあります。\n\n置き換えますか？").arg(chosen),
+                               52, {}};
+    QList<ShownMessage> expected;
+    if (throughExit)
+        expected << askOverwrite;
+    if (answer)
+        expected << replace;
+    if (throughExit)
+        expected << askEnd;
+    QCOMPARE(w.p.messageBox.shown, expected);
+
+    const bool written = answer != MsgAnswer::No;
+    const QString writtenTo = target == "link" ? path("real.html")
+                              : target == "dangling" ? path("nowhere.html")
+                                                     : chosen;
+    const QByteArray before = target == "file" || target == "link" ? "theirs" : "<no file>";
+    QCOMPARE(bytesOf(writtenTo), written ? QByteArray(throughExit ? "typed\r\n" : "Atyped\r\n")
+                                         : before);
+    QCOMPARE(w.p.dialog.fileName,
+             written ? chosen : throughExit ? QString() : path("a.txt"));
+    QCOMPARE(w.p.mnuFileOverwrite.enabled, written || !throughExit);
+    QVERIFY(w.doc.changed() != (written && throughExit));
 }
 
 // Save leaves file_text alone, so Exit still asks; Overwrite sets it, so Exit asks only to end.
@@ -526,7 +638,8 @@ void TestDocumentCommands::answerSaveWithoutFileAsksWhere()
     QCOMPARE(w.p.messageBox.shown, (QList<ShownMessage>{askOverwrite, askEnd}));
     QCOMPARE(w.p.dialog.fileAsks.size(), asksBefore + 1);
     QCOMPARE(w.p.dialog.fileAsks.last().kind, QStringLiteral("save"));
-    QCOMPARE(w.p.dialog.fileAsks.last().current, afterNew ? path("earlier.txt") : QString());
+    // After New the earlier document's folder is offered, never its name.
+    QCOMPARE(w.p.dialog.fileAsks.last().current, afterNew ? m_dir->path() + u'/' : QString());
     QCOMPARE(bytesOf(path("earlier.txt")), QByteArray("earlier"));
     QCOMPARE(bytesOf(path("chosen.txt")),
              chooseFile ? QByteArray("new text\r\n") : QByteArray("<no file>"));

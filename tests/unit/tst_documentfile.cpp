@@ -7,8 +7,11 @@
 #include "support/fakes.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace zimo;
 using namespace zimo::test;

@@ -9,6 +9,7 @@
 #include "support/tmpfs.h"
 #include "support/workfolder.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -26,8 +27,23 @@ namespace {
 
 using Fields = QList<std::pair<QByteArray, QString>>;
 
-const ShownMessage askRestore{
-    QStringLiteral("前回保存されなかった編集内容があります。復元しますか？"), 36, {}};
+// The start-up question, naming the draft's file ("": the text had none).
+ShownMessage askRestore(const QString &file)
+{
+    return {QStringLiteral("前回保存されなかった編集内容があります。復元しますか？\n\n") +
+                (file.isEmpty() ? QStringLiteral("ファイル：なし（まだ保存していない文書）")
+                                : QStringLiteral("ファイル：") + file),
+            36,
+            {}};
+}
+// The hash a draft records of a file's bytes.
+QString blake2b(const QByteArray &bytes)
+{
+    return QStringLiteral("blake2b-256:") +
+           QString::fromLatin1(
+               QCryptographicHash::hash(bytes, QCryptographicHash::Blake2b_256).toHex());
+}
+
 const ShownMessage askNew{
     QStringLiteral("今作成中のデータを破棄し、新しいデータを作りますか？"), 52, {}};
 const ShownMessage askOverwrite{QStringLiteral("上書き保存しますか？"), 33, {}};
@@ -52,6 +68,11 @@ struct Window
     DraftKeeper keeper;
     qint64 now = 100000;
 
+    void answers(const QList<int> &list)
+    {
+        for (const int a : list)
+            p.messageBox.answers.enqueue(a);
+    }
     // Typing: the text changes and the keeper hears of it, as from the text document's signal.
     void type(const QString &text)
     {
@@ -109,6 +130,10 @@ private slots:
 
     void restoreAtStartUp_data();
     void restoreAtStartUp();
+    void restoreComparesFile_data();
+    void restoreComparesFile();
+    void commandLineAfterRestore_data();
+    void commandLineAfterRestore();
     void brokenDraftIsNotOffered();
 
     void failureToldOncePerRun_data();
@@ -515,7 +540,8 @@ void TestDrafts::restoreAtStartUp()
     Window w(stateFolder());
     w.p.messageBox.answers.enqueue(answer);
     w.keeper.startUp();
-    QCOMPARE(w.p.messageBox.shown, QList<ShownMessage>{askRestore});
+    QCOMPARE(w.p.messageBox.shown,
+             QList<ShownMessage>{askRestore(overwrite == "1" ? filePath : QString())});
     const bool yes = answer == MsgAnswer::Yes;
     QCOMPARE(w.p.text.text(), yes ? QStringLiteral("draft text") : QString());
     QCOMPARE(w.p.dialog.fileName, yes ? filePath : QString());
@@ -538,6 +564,156 @@ void TestDrafts::restoreAtStartUp()
         QCOMPARE(bytesOf(filePath), written);
         QVERIFY(!QFileInfo::exists(w.keeper.path()));
     }
+}
+
+void TestDrafts::restoreComparesFile_data()
+{
+    QTest::addColumn<QString>("change");     // what happens to the file after the draft
+    QTest::addColumn<bool>("stampInDraft");  // false: a draft written before the stamp existed
+    QTest::addColumn<int>("answer");         // to the second question; 0: none asked
+    QTest::addColumn<bool>("draftTaken");
+    QTest::newRow("unchanged") << "none" << true << 0 << true;
+    QTest::newRow("time changed, same bytes") << "touch" << true << 0 << true;
+    QTest::newRow("rewritten, restore anyway")
+        << "rewrite" << true << int(MsgAnswer::Yes) << true;
+    QTest::newRow("rewritten, open the file") << "rewrite" << true << int(MsgAnswer::No) << false;
+    QTest::newRow("same size, other bytes, open the file")
+        << "same size" << true << int(MsgAnswer::No) << false;
+    QTest::newRow("removed since") << "remove" << true << 0 << true;
+    QTest::newRow("old draft without the stamp, rewritten") << "rewrite" << false << 0 << true;
+}
+
+// A draft records the file as the program last read or wrote it (size, time, hash). At the
+// next start a file that another program changed since is named and the user chooses: the draft
+// anyway, or the file as it is now.
+void TestDrafts::restoreComparesFile()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, stampInDraft);
+    QFETCH(int, answer);
+    QFETCH(bool, draftTaken);
+    const QString file = path("doc.html");
+    const QByteArray original("\xEF\xBB\xBF<P>first</P>");
+    writeBytes(file, original);
+    {
+        Window w(stateFolder());
+        w.keeper.startUp();
+        w.openFile(file);
+        w.type(QStringLiteral(" typed"));
+        w.wait(1000);
+    } // killed
+    auto draft = decodeDraft(bytesOf(stateFolder() + "/draft"));
+    QVERIFY(draft);
+    QCOMPARE(draft->field("size"), std::optional<QString>(QString::number(original.size())));
+    QCOMPARE(draft->field("hash"), std::optional<QString>(blake2b(original)));
+    QCOMPARE(draft->field("modified"),
+             std::optional<QString>(
+                 QString::number(QFileInfo(file).lastModified().toMSecsSinceEpoch())));
+    if (!stampInDraft) {
+        draft->fields.removeIf([](const auto &f) {
+            return f.first == "size" || f.first == "modified" || f.first == "hash";
+        });
+        writeBytes(stateFolder() + "/draft", encodeDraft(*draft));
+    }
+
+    QByteArray now = original;
+    if (change == "touch") {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(3600),
+                              QFileDevice::FileModificationTime));
+    } else if (change == "rewrite") {
+        now = "\xEF\xBB\xBF<P>another program's text</P>";
+        writeBytes(file, now);
+    } else if (change == "same size") {
+        now = original;
+        now.replace("first", "FIRST");
+        writeBytes(file, now);
+    } else if (change == "remove") {
+        QVERIFY(QFile::remove(file));
+    }
+
+    Window w(stateFolder());
+    w.answers({MsgAnswer::Yes});
+    if (answer)
+        w.answers({answer});
+    w.keeper.startUp();
+    QList<ShownMessage> &shown = w.p.messageBox.shown;
+    QCOMPARE(shown.value(0), askRestore(file));
+    const bool asked = answer != 0;
+    const bool told = change == "remove";
+    QCOMPARE(shown.size(), asked || told ? 2 : 1);
+    if (asked || told) {
+        QCOMPARE(shown[1].style, asked ? 52 : 48);
+        QVERIFY2(shown[1].prompt.contains(file), qPrintable(shown[1].prompt));
+    }
+    if (asked) {
+        // Both sizes are told.
+        QVERIFY2(shown[1].prompt.contains(QString::number(original.size())) &&
+                     shown[1].prompt.contains(QString::number(now.size())),
+                 qPrintable(shown[1].prompt));
+    }
+
+    const QString fileText = change == "remove" ? QString() : QString::fromUtf8(now.mid(3));
+    QCOMPARE(w.p.text.text(), draftTaken ? QStringLiteral("<P>first</P> typed") : fileText);
+    QCOMPARE(w.doc.file_text(), fileText);
+    QCOMPARE(w.p.dialog.fileName, file);
+    QVERIFY(w.p.mnuFileOverwrite.enabled);
+    QCOMPARE(w.doc.encoding(), (TextEncoding{Encoding::Utf8, true}));
+    // Restoring never writes the file; the draft goes when the file is chosen instead.
+    QCOMPARE(bytesOf(file), change == "remove" ? QByteArray("<no file>") : now);
+    QCOMPARE(QFileInfo::exists(w.keeper.path()), draftTaken);
+    w.wait(1000);
+    QCOMPARE(QFileInfo::exists(w.keeper.path()), draftTaken);
+    if (draftTaken && change != "remove") {
+        // The new draft records the file as it is now: the next start asks nothing more.
+        QCOMPARE(w.draft()->field("hash"), std::optional<QString>(blake2b(now)));
+    }
+}
+
+void TestDrafts::commandLineAfterRestore_data()
+{
+    QTest::addColumn<bool>("draft");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("no draft: inserted") << false << 0;
+    QTest::newRow("draft, No: inserted") << true << int(MsgAnswer::No);
+    QTest::newRow("draft, Yes: left out, and told") << true << int(MsgAnswer::Yes);
+}
+
+// The command line's document is inserted into an empty document only; a restored draft stays as
+// it was and the message names the file left out.
+void TestDrafts::commandLineAfterRestore()
+{
+    QFETCH(bool, draft);
+    QFETCH(int, answer);
+    const QString given = path("given.txt");
+    writeBytes(given, "given line\r\n");
+    if (draft) {
+        QVERIFY(QDir().mkpath(stateFolder()));
+        writeBytes(stateFolder() + "/draft",
+                   encodeDraft({QStringLiteral("draft text"), {{"file", ""}, {"overwrite", "0"}}}));
+    }
+    Window w(stateFolder());
+    if (answer)
+        w.answers({answer});
+    w.keeper.startUp(given);
+    w.keeper.textEdited(); // as the text document tells of an insertion
+    const bool restored = answer == MsgAnswer::Yes;
+    QCOMPARE(w.p.text.text(),
+             restored ? QStringLiteral("draft text") : QStringLiteral("given line\r\n"));
+    QList<ShownMessage> expected;
+    if (draft)
+        expected << askRestore(QString());
+    if (restored)
+        expected << ShownMessage{QStringLiteral("前回の文書を復元したので、起動時に指定されたファイル"
+                                                "「%1」は読み込んでいません。")
+                                     .arg(given),
+                                 48,
+                                 {}};
+    QCOMPARE(w.p.messageBox.shown, expected);
+    // Either way the text is kept as a draft of this run.
+    w.wait(1000);
+    QCOMPARE(w.draft().value_or(Draft{}).text, w.p.text.text());
 }
 
 void TestDrafts::brokenDraftIsNotOffered()

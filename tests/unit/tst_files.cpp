@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -73,6 +74,8 @@ private slots:
     void atomicWriteReplaces();
     void failedWriteKeepsOldFile_data();
     void failedWriteKeepsOldFile();
+    void readsWholeAtEverySize_data();
+    void readsWholeAtEverySize();
     void readFailuresInJapanese_data();
     void readFailuresInJapanese();
     void rightsDecideHowTheFileIsWritten_data();
@@ -190,21 +193,58 @@ void TestFiles::failedWriteKeepsOldFile()
     QCOMPARE(QDir(dir.filePath("ro")).entryList(QDir::Files | QDir::Hidden), QStringList{"x.txt"});
 }
 
+// Files are read whole at every size around the read buffer, and past the size the system gives
+// (a file whose size says 0 may still hold bytes).
+void TestFiles::readsWholeAtEverySize_data()
+{
+    QTest::addColumn<QString>("path"); // empty: a file of `size` random bytes
+    QTest::addColumn<int>("size");
+    for (const int size : {0, 1, 16383, 16385, 65535, 65536, 65537, 1 << 20, (1 << 20) + 1})
+        QTest::addRow("%d bytes", size) << QString() << size;
+    QTest::newRow("a file whose size says 0") << "/proc/self/cmdline" << 0;
+}
+
+void TestFiles::readsWholeAtEverySize()
+{
+    QFETCH(QString, path);
+    QFETCH(int, size);
+    QTemporaryDir dir;
+    QByteArray bytes;
+    const bool made = path.isEmpty();
+    if (made) {
+        path = dir.filePath(QStringLiteral("doc"));
+        bytes.resize(size);
+        QRandomGenerator random(size);
+        for (char &c : bytes)
+            c = char(random.bounded(256));
+        writeBytes(path, bytes);
+    }
+    QString error;
+    const std::optional<QByteArray> read = readWholeFile(path, &error);
+    QVERIFY2(read, qPrintable(error));
+    if (made)
+        QCOMPARE(*read, bytes);
+    else
+        QVERIFY(!read->isEmpty());
+}
+
 // Why a file cannot be read, in Japanese (never the system's English text), with the error
 // number for the unnamed cases.
 void TestFiles::readFailuresInJapanese_data()
 {
     QTest::addColumn<QString>("what");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("missing") << "missing" << "ファイルが見つかりません。";
-    QTest::newRow("a folder") << "folder" << "フォルダです。";
-    QTest::newRow("a device") << "device" << "通常のファイルではありません。";
-    QTest::newRow("a pipe: refused at once, not waited on") << "fifo" << "通常のファイルではありません。";
+    const QString notRegular =
+        QStringLiteral("通常のファイルではありません（名前付きパイプや装置は開けません）。");
+    QTest::newRow("missing") << "missing" << "ファイルがありません。";
+    QTest::newRow("a folder") << "folder" << "フォルダは開けません。";
+    QTest::newRow("a device") << "device" << notRegular;
+    QTest::newRow("a pipe: refused at once, not waited on") << "fifo" << notRegular;
     QTest::newRow("a file in the path") << "file/x" << "パスの途中にフォルダではない項目があります。";
     QTest::newRow("name too long") << "long" << "ファイル名が長すぎます。";
     QTest::newRow("links in a circle") << "loop" << "シンボリックリンクが循環しています。";
     QTest::newRow("no read right (as an ordinary user)") << "unreadable"
-                                                         << "ファイルを読み取る権限がありません。";
+                                                         << "読み取りの権限がありません。";
 }
 
 void TestFiles::readFailuresInJapanese()

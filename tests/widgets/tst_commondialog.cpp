@@ -152,16 +152,19 @@ void TestCommonDialog::fileDialogShowsFilterAndCurrentName_data()
 {
     QTest::addColumn<bool>("save");
     QTest::addColumn<bool>("withCurrent");
-    QTest::newRow("open, first use") << false << false;
-    QTest::newRow("open, current file") << false << true;
-    QTest::newRow("save, first use") << true << false;
-    QTest::newRow("save, current file") << true << true;
+    QTest::addColumn<bool>("folderOffered"); // the save dialog offered the folder, not the name
+    QTest::newRow("open, first use") << false << false << false;
+    QTest::newRow("open, current file") << false << true << false;
+    QTest::newRow("save, first use") << true << false << false;
+    QTest::newRow("save, current file") << true << true << false;
+    QTest::newRow("save, current file's folder only") << true << true << true;
 }
 
 void TestCommonDialog::fileDialogShowsFilterAndCurrentName()
 {
     QFETCH(bool, save);
     QFETCH(bool, withCurrent);
+    QFETCH(bool, folderOffered);
 
     QDir(m_dir->path()).mkdir(QStringLiteral("文書 フォルダ"));
     const QString folder = m_dir->filePath(QStringLiteral("文書 フォルダ"));
@@ -178,7 +181,10 @@ void TestCommonDialog::fileDialogShowsFilterAndCurrentName()
         seen = look(shown);
         QTest::keyClick(shown, Qt::Key_Escape);
     });
-    QCOMPARE(save ? dialog.showSave() : dialog.showOpen(), false);
+    if (folderOffered)
+        QCOMPARE(dialog.chooseSave(folder + u'/'), std::nullopt);
+    else
+        QCOMPARE(save ? dialog.showSave() : dialog.showOpen(), false);
 
     QCOMPARE(seen.mode, save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     QCOMPARE(seen.nameFilters, qtNameFilters(documentFilter));
@@ -187,7 +193,8 @@ void TestCommonDialog::fileDialogShowsFilterAndCurrentName()
                                              QStringLiteral("HTML形式(*.html)"),
                                              QStringLiteral("その他(*.*)")}));
     QCOMPARE(seen.directory, withCurrent ? folder : m_dir->path());
-    QCOMPARE(seen.typedName, withCurrent ? QStringLiteral("ページ.html") : QString());
+    QCOMPARE(seen.typedName,
+             withCurrent && !folderOffered ? QStringLiteral("ページ.html") : QString());
     // Cancelled: the file name is as it was.
     QCOMPARE(dialog.fileName, current);
 }
@@ -224,7 +231,8 @@ void TestCommonDialog::saveReplacesWithoutQuestionAndAddsNoExtension()
     dialog.filter = documentFilter;
     dialog.fileName = existing;
 
-    // A question about replacing would come as a message box on top of the file dialog.
+    // A question about replacing would come as a message box on top of the file dialog. The
+    // document commands ask it themselves, once: the dialog must not ask it a second time.
     bool asked = false;
     QPointer<QTimer> question;
     whenShown<QFileDialog>([&asked, &question](QFileDialog *shown) {

@@ -34,8 +34,6 @@ struct SeenBox
 
 const SeenBox askOverwrite{"ZIMO", "上書き保存しますか？", QMessageBox::Question};
 const SeenBox askEnd{"ZIMO", "終了します", QMessageBox::NoIcon};
-const SeenBox askRestore{"ZIMO", "前回保存されなかった編集内容があります。復元しますか？",
-                         QMessageBox::Question};
 
 // Answers the boxes shown from now on, one key each (Return: the default button; Escape).
 void answerBoxes(QList<int> keys, QList<SeenBox> *seen)
@@ -241,11 +239,23 @@ void TestFileMenuForm1::draftOfTypingRestoredAtNextStart()
         QCOMPARE(draft->field("file"), std::optional<QString>(path));
     } // gone without ending, as when killed
 
+    // Started again with a document on the command line: the draft is restored, the document is
+    // not inserted into it, and the user is told.
+    const QString given = m_dir->filePath("given.txt");
+    writeFile(given, "given line\r\n");
     Form1 form;
     QList<SeenBox> seen;
-    answerBoxes({Qt::Key_Return}, &seen); // Yes, the default button
-    form.Form_Load({});
-    QCOMPARE(seen, QList<SeenBox>{askRestore});
+    answerBoxes({Qt::Key_Return, Qt::Key_Return}, &seen); // Yes, the default button; OK
+    form.Form_Load({given});
+    const SeenBox askRestore{"ZIMO",
+                             "前回保存されなかった編集内容があります。復元しますか？\n\nファイル："
+                                 + path,
+                             QMessageBox::Question};
+    const SeenBox notLoaded{"ZIMO",
+                            "前回の文書を復元したので、起動時に指定されたファイル「" + given
+                                + "」は読み込んでいません。",
+                            QMessageBox::Warning};
+    QCOMPARE(seen, (QList<SeenBox>{askRestore, notLoaded}));
     Services &s = form.services();
     QCOMPARE(s.Text1.text(), QStringLiteral("line 1\r\ntyped line 2\rlone CR"));
     QCOMPARE(s.CommonDialog1.fileName, path);

@@ -47,8 +47,9 @@ void keepFolderOutOfSelection(QFileDialog &dialog)
 }
 
 // The file dialogs of CommonDialog1. Both accept any typed name: opening a name that is not there
-// is the caller's failure to report, and saving never asks before replacing a file nor adds an
-// extension.
+// is the caller's failure to report. The save dialog adds no extension and does not ask before
+// replacing a file: the document commands ask that themselves (one question, the same with every
+// dialog).
 std::optional<QString> askFileName(QWidget *parent, QFileDialog::AcceptMode mode,
                                    const QString &filter, const QString &current)
 {
@@ -67,10 +68,12 @@ std::optional<QString> askFileName(QWidget *parent, QFileDialog::AcceptMode mode
         dialog.setNameFilters(filters);
         dialog.selectNameFilter(filters.first());
     }
-    // The current file is filled in, in its folder; before there is one the dialog opens on the
-    // working folder.
+    // The current file is filled in, in its folder; a folder alone (ending in "/") is opened with
+    // no name filled in; before there is either the dialog opens on the working folder.
     if (current.isEmpty()) {
         dialog.setDirectory(QDir::currentPath());
+    } else if (current.endsWith(u'/')) {
+        dialog.setDirectory(current);
     } else {
         const QFileInfo info(current);
         dialog.setDirectory(info.absolutePath());
