@@ -19,6 +19,27 @@ namespace zimo {
 
 namespace {
 
+// Reasons that read the same for reading and writing, from the system's error number; empty for
+// the others.
+QString commonReason(int err)
+{
+    switch (err) {
+    case ENOTDIR:
+        return QStringLiteral("パスの途中にフォルダではない項目があります。");
+    case ENAMETOOLONG:
+        return QStringLiteral("ファイル名が長すぎます。");
+    case ELOOP:
+        return QStringLiteral("シンボリックリンクが循環しています。");
+    case EIO:
+        return QStringLiteral("ディスクの読み書きでエラーが起きました。");
+    case ETXTBSY:
+    case EBUSY:
+        return QStringLiteral("ファイルが使用中です。");
+    default:
+        return {};
+    }
+}
+
 // The reason a file cannot be read, in the user's words, from the system's error number.
 QString readFailureReason(int err)
 {
@@ -30,24 +51,15 @@ QString readFailureReason(int err)
         return QStringLiteral("読み取りの権限がありません。");
     case EISDIR:
         return QStringLiteral("フォルダは開けません。");
-    case ENOTDIR:
-        return QStringLiteral("パスの途中にフォルダではない項目があります。");
-    case ENAMETOOLONG:
-        return QStringLiteral("ファイル名が長すぎます。");
-    case ELOOP:
-        return QStringLiteral("シンボリックリンクが循環しています。");
-    case EIO:
-        return QStringLiteral("ディスクの読み書きでエラーが起きました。");
     case ENOMEM:
     case EFBIG:
     case EOVERFLOW:
         return QStringLiteral("ファイルが大きすぎて読み込めません。");
-    case ETXTBSY:
-    case EBUSY:
-        return QStringLiteral("ファイルが使用中です。");
-    default:
-        return QStringLiteral("読み込みでエラーが起きました（エラー番号 %1）。").arg(err);
     }
+    const QString common = commonReason(err);
+    return common.isEmpty()
+               ? QStringLiteral("読み込みでエラーが起きました（エラー番号 %1）。").arg(err)
+               : common;
 }
 
 const QString notRegularFile =
@@ -206,20 +218,13 @@ QString writeFailureReason(const QString &path, int err)
         return QStringLiteral("書き込む権限がありません。");
     case ENOENT:
         return QStringLiteral("フォルダ「%1」がありません。").arg(folder);
-    case ENOTDIR:
-        return QStringLiteral("パスの途中にフォルダではない項目があります。");
     case EISDIR:
         return QStringLiteral("同じ名前のフォルダがあります。");
-    case ENAMETOOLONG:
-        return QStringLiteral("ファイル名が長すぎます。");
-    case EIO:
-        return QStringLiteral("ディスクの読み書きでエラーが起きました。");
-    case ETXTBSY:
-    case EBUSY:
-        return QStringLiteral("ファイルが使用中です。");
-    default:
-        return QStringLiteral("書き込みでエラーが起きました（エラー番号 %1）。").arg(err);
     }
+    const QString common = commonReason(err);
+    return common.isEmpty()
+               ? QStringLiteral("書き込みでエラーが起きました（エラー番号 %1）。").arg(err)
+               : common;
 }
 
 // Where the bytes of `path` really go: a symbolic link is followed, so that the link stays a link.
