@@ -238,6 +238,17 @@ expect_bytes() {
     [ "$got" = "$2" ] || fail "bytes of $1: got '$got', expected '$2'"
 }
 
+# Waits until the file $1 holds the bytes $2 (hex pairs, as expect_bytes takes them), then
+# compares: a save that is still on its way gets a moment, a wrong one fails.
+wait_for_bytes() {
+    local i
+    for i in $(seq 1 100); do
+        [ "$(od -An -v -tx1 "$1" 2>/dev/null | tr -s ' \n' ' ' | sed 's/^ //; s/ $//')" = "$2" ] && break
+        sleep 0.05
+    done
+    expect_bytes "$1" "$2"
+}
+
 # Waits until the file $1 is gone.
 wait_for_no_file() {
     local i

@@ -35,11 +35,7 @@ done
 MAIN_WIN=$(wait_for_window '^ZIMO$' "$ZIMO_PID") || fail "zimo showed no main window"
 focus_window "$MAIN_WIN"
 keys ctrl+s
-for i in $(seq 1 100); do
-    [ "$(od -An -tx1 "$WORK/page.html" | tr -d ' \n')" = "6f6c640d0a74797065640d0a" ] && break
-    sleep 0.05
-done
-expect_bytes "$WORK/page.html" '6f 6c 64 0d 0a 74 79 70 65 64 0d 0a'
+wait_for_bytes "$WORK/page.html" '6f 6c 64 0d 0a 74 79 70 65 64 0d 0a'
 # Written: the document is unchanged, so no draft.
 wait_for_no_file "$DRAFT"
 

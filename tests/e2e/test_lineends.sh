@@ -11,16 +11,6 @@ hex_of() {
     printf "$1" | od -An -v -tx1 | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'
 }
 
-# Waits up to 5 s for the file to hold these bytes, then compares.
-wait_for_bytes() {
-    local i
-    for i in $(seq 1 100); do
-        [ "$(od -An -v -tx1 "$1" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//')" = "$2" ] && break
-        sleep 0.05
-    done
-    expect_bytes "$1" "$2"
-}
-
 start_zimo
 for end in lf cr; do
     e='\n'

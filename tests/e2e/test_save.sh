@@ -39,11 +39,7 @@ expect_bytes "$WORK/page.html" '61 62 63 0d 0a 3c 42 52 3e 78 0d 0a'
 focus_window "$MAIN_WIN"
 type_text '!'
 keys ctrl+s
-for i in $(seq 1 100); do
-    [ "$(od -An -tx1 "$WORK/page.html" | tr -d ' \n')" = "6162630d0a3c42523e78210d0a" ] && break
-    sleep 0.05
-done
-expect_bytes "$WORK/page.html" '61 62 63 0d 0a 3c 42 52 3e 78 21 0d 0a'
+wait_for_bytes "$WORK/page.html" '61 62 63 0d 0a 3c 42 52 3e 78 21 0d 0a'
 
 # After Overwrite the document is unchanged: Exit asks only "終了します"; OK ends zimo.
 focus_window "$MAIN_WIN"
@@ -79,11 +75,7 @@ start_zimo
 open_file "$WORK/dup.html"
 type_text 'x'
 keys ctrl+s
-for i in $(seq 1 100); do
-    [ "$(od -An -tx1 "$WORK/dup.html" | tr -d ' \n')" = "7881e00d0aed400d0a0d0a" ] && break
-    sleep 0.05
-done
-expect_bytes "$WORK/dup.html" '78 81 e0 0d 0a ed 40 0d 0a 0d 0a'
+wait_for_bytes "$WORK/dup.html" '78 81 e0 0d 0a ed 40 0d 0a 0d 0a'
 focus_window "$MAIN_WIN"
 keys alt+f x
 answer_box Return
@@ -99,20 +91,12 @@ start_zimo
 open_file "$WORK/linked.txt"
 type_text 'x'
 keys ctrl+s
-for i in $(seq 1 100); do
-    [ "$(od -An -tx1 "$WORK/second-name.txt" | tr -d ' \n')" = "78610d0a0d0a" ] && break
-    sleep 0.05
-done
-expect_bytes "$WORK/second-name.txt" '78 61 0d 0a 0d 0a'
+wait_for_bytes "$WORK/second-name.txt" '78 61 0d 0a 0d 0a'
 [ "$(stat -c %i "$WORK/linked.txt")" = "$inode" ] || fail "the hard-linked file was replaced by a new one"
 open_file "$WORK/$long"
 type_text 'y'
 keys ctrl+s
-for i in $(seq 1 100); do
-    [ "$(od -An -tx1 "$WORK/$long" | tr -d ' \n')" = "79620d0a0d0a" ] && break
-    sleep 0.05
-done
-expect_bytes "$WORK/$long" '79 62 0d 0a 0d 0a'
+wait_for_bytes "$WORK/$long" '79 62 0d 0a 0d 0a'
 [ -z "$(find "$WORK" -name '*.zimo-*')" ] || fail "temporary files left: $(find "$WORK" -name '*.zimo-*')"
 focus_window "$MAIN_WIN"
 keys alt+f x
@@ -151,11 +135,7 @@ wait_closed "$dialog"
 answer_box Return
 focus_window "$MAIN_WIN"
 keys ctrl+s
-for i in $(seq 1 100); do
-    [ "$(od -An -tx1 "$WORK/mine.html" | tr -d ' \n')" = "786d696e650d0a0d0a" ] && break
-    sleep 0.05
-done
-expect_bytes "$WORK/mine.html" '78 6d 69 6e 65 0d 0a 0d 0a'
+wait_for_bytes "$WORK/mine.html" '78 6d 69 6e 65 0d 0a 0d 0a'
 [ -p "$WORK/pipe.html" ] || fail "the named pipe was replaced"
 focus_window "$MAIN_WIN"
 keys alt+f x
