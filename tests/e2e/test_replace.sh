@@ -9,6 +9,7 @@ hex_of() {
     printf "$1" | od -An -v -tx1 | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'
 }
 
+# Opening inserts each line with a CR LF after it, so the text ends with two.
 printf 'a1 b2\r\nc3' >"$WORK/doc.txt"
 start_zimo doc.txt
 
@@ -25,14 +26,14 @@ wait_closed "$dialog"
 focus_window "$MAIN_WIN"
 save_as "$WORK/out1.txt"
 wait_for_file "$WORK/out1.txt"
-expect_bytes "$WORK/out1.txt" "$(hex_of '1a 2b\r\n3c')"
+expect_bytes "$WORK/out1.txt" "$(hex_of '1a 2b\r\n3c\r\n\r\n')"
 
 # One Ctrl+Z of the text area gives the whole text back.
 focus_window "$MAIN_WIN"
 keys ctrl+z
 save_as "$WORK/out2.txt"
 wait_for_file "$WORK/out2.txt"
-expect_bytes "$WORK/out2.txt" "$(hex_of 'a1 b2\r\nc3')"
+expect_bytes "$WORK/out2.txt" "$(hex_of 'a1 b2\r\nc3\r\n\r\n')"
 
 # Ctrl+G, line 2, Enter: the caret at the start of the second line.
 focus_window "$MAIN_WIN"
@@ -47,6 +48,6 @@ focus_window "$MAIN_WIN"
 type_text 'X'
 save_as "$WORK/out3.txt"
 wait_for_file "$WORK/out3.txt"
-expect_bytes "$WORK/out3.txt" "$(hex_of 'a1 b2\r\nXc3')"
+expect_bytes "$WORK/out3.txt" "$(hex_of 'a1 b2\r\nXc3\r\n\r\n')"
 kill -0 "$ZIMO_PID" 2>/dev/null || fail "zimo ended"
 pass
