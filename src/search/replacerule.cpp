@@ -27,6 +27,32 @@ qsizetype nextPosition(const QString &text, qsizetype at)
     return at + 1;
 }
 
+// The text PCRE2 is given. It must be valid UTF-16, which QRegularExpression would otherwise check
+// over the whole text on every match attempt (a full pass for each of 100,000 matches). A lone
+// surrogate (the stand-in for a byte that could not be decoded) makes a copy with U+FFFD in its
+// place; positions are the same in both, and replacements take their text from the document.
+QString matchSubject(const QString &document)
+{
+    const qsizetype n = document.size();
+    const QChar *d = document.constData();
+    QString copy;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (!d[i].isSurrogate())
+            continue;
+        if (d[i].isHighSurrogate() && i + 1 < n && d[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (copy.isNull())
+            copy = document;
+        copy[i] = QChar::ReplacementCharacter;
+    }
+    return copy.isNull() ? document : copy;
+}
+
+constexpr QRegularExpression::MatchOptions alreadyChecked =
+    QRegularExpression::DontCheckSubjectStringMatchOption;
+
 } // namespace
 
 QString compiledPattern(const QString &pattern, QList<qsizetype> *map)
@@ -173,14 +199,14 @@ QString ReplaceRule::limitMessage()
                           "繰り返しの入れ子などを見直してください。");
 }
 
-QString ReplaceRule::expand(const QRegularExpressionMatch &m) const
+QString ReplaceRule::expand(const QRegularExpressionMatch &m, const QString &document) const
 {
     QString out;
     for (const Piece &piece : m_pieces) {
         if (piece.group < 0)
             out += piece.text;
-        else
-            out += m.capturedView(piece.group);
+        else if (const qsizetype start = m.capturedStart(piece.group); start >= 0)
+            out += QStringView(document).mid(start, m.capturedLength(piece.group));
     }
     return out;
 }
@@ -192,7 +218,8 @@ ReplaceRule::Outcome ReplaceRule::findRegex(const QString &document, qsizetype f
     if (document.size() > std::numeric_limits<int>::max())
         return Outcome::LimitReached;
     while (from <= document.size()) {
-        *m = m_regex.match(QStringView(document), int(from));
+        *m = m_regex.match(QStringView(document), int(from), QRegularExpression::NormalMatch,
+                           alreadyChecked);
         // A match that ended in an error (the match limit) is not valid; no match is.
         if (!m->isValid())
             return Outcome::LimitReached;
@@ -220,9 +247,10 @@ ReplaceRule::Outcome ReplaceRule::find(const QString &document, qsizetype from, 
         return Outcome::Found;
     }
     QRegularExpressionMatch m;
-    const Outcome outcome = findRegex(document, from, &m);
+    const QString subject = matchSubject(document);
+    const Outcome outcome = findRegex(subject, from, &m);
     if (outcome == Outcome::Found)
-        *match = {m.capturedStart(), m.capturedLength(), expand(m)};
+        *match = {m.capturedStart(), m.capturedLength(), expand(m, document)};
     return outcome;
 }
 
@@ -242,14 +270,15 @@ ReplaceRule::Outcome ReplaceRule::matchAt(const QString &document, qsizetype sta
     }
     if (document.size() > std::numeric_limits<int>::max())
         return Outcome::LimitReached;
+    const QString subject = matchSubject(document);
     const QRegularExpressionMatch m =
-        m_regex.match(QStringView(document), int(start), QRegularExpression::NormalMatch,
-                      QRegularExpression::AnchorAtOffsetMatchOption);
+        m_regex.match(QStringView(subject), int(start), QRegularExpression::NormalMatch,
+                      QRegularExpression::AnchorAtOffsetMatchOption | alreadyChecked);
     if (!m.isValid())
         return Outcome::LimitReached;
     if (!m.hasMatch() || m.capturedLength() != length)
         return Outcome::NotFound;
-    *match = {start, length, expand(m)};
+    *match = {start, length, expand(m, document)};
     return Outcome::Found;
 }
 
@@ -276,16 +305,17 @@ ReplaceRule::AllReplaced ReplaceRule::replaceAll(const QString &document) const
             take(q - 1, q - 1 + length, m_replacement);
     } else {
         QRegularExpressionMatch m;
+        const QString subject = matchSubject(document);
         qsizetype from = 0;
         while (from <= document.size()) {
-            const Outcome outcome = findRegex(document, from, &m);
+            const Outcome outcome = findRegex(subject, from, &m);
             if (outcome == Outcome::LimitReached)
                 return {QString(), 0, true};
             if (outcome == Outcome::NotFound)
                 break;
             const qsizetype start = m.capturedStart();
             const qsizetype end = m.capturedEnd();
-            take(start, end, expand(m));
+            take(start, end, expand(m, document));
             if (end > start)
                 from = end;
             else if (end < document.size())

@@ -75,7 +75,8 @@ private:
         QString text;
         int group = -1; // a group's text instead of `text` when 0 or more
     };
-    QString expand(const QRegularExpressionMatch &m) const;
+    // The replacement for a match, the groups' text taken from `document`.
+    QString expand(const QRegularExpressionMatch &m, const QString &document) const;
     Outcome findRegex(const QString &document, qsizetype from, QRegularExpressionMatch *m) const;
 
     QString m_findText;

@@ -8,6 +8,7 @@
 
 using namespace zimo;
 using namespace zimo::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -120,6 +121,13 @@ void TestReplace::replaceAll_data()
     row("regex: empty matches step over a surrogate pair", QStringLiteral("😀"), "x*", "-", regex(),
         QStringLiteral("-😀-"), 2);
     row("regex: lookahead", QStringLiteral("😀b"), "(?=b)", "|", regex(), QStringLiteral("😀|b"), 1);
+
+    // Stand-ins for bytes that could not be decoded are lone surrogates: matched by ".", kept as
+    // they are in the groups, never taken for an error of the pattern.
+    const QString lone = u"a"_s + QChar(0xDC80) + u"b "_s + QChar(0xD800);
+    row("regex: lone surrogates", lone, "a(.)b|(.)$", "<$1$2>", regex(),
+        u"<"_s + QChar(0xDC80) + u"> <"_s + QChar(0xD800) + u">"_s, 2);
+    row("literal: lone surrogates", lone, QString(QChar(0xDC80)), "x", literal(), "axb " + QString(QChar(0xD800)), 1);
 }
 
 void TestReplace::replaceAll()
