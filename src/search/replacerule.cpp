@@ -50,6 +50,13 @@ QString matchSubject(const QString &document)
     return copy.isNull() ? document : copy;
 }
 
+// Whether the 0-based position falls inside a surrogate pair, where PCRE2 may not start.
+bool splitsPair(const QString &text, qsizetype at)
+{
+    return at > 0 && at < text.size() && text.at(at - 1).isHighSurrogate() &&
+           text.at(at).isLowSurrogate();
+}
+
 constexpr QRegularExpression::MatchOptions alreadyChecked =
     QRegularExpression::DontCheckSubjectStringMatchOption;
 
@@ -217,6 +224,8 @@ ReplaceRule::Outcome ReplaceRule::findRegex(const QString &document, qsizetype f
     // QRegularExpression takes int offsets.
     if (document.size() > std::numeric_limits<int>::max())
         return Outcome::LimitReached;
+    if (splitsPair(document, from))
+        ++from;
     while (from <= document.size()) {
         *m = m_regex.match(QStringView(document), int(from), QRegularExpression::NormalMatch,
                            alreadyChecked);
@@ -270,6 +279,8 @@ ReplaceRule::Outcome ReplaceRule::matchAt(const QString &document, qsizetype sta
     }
     if (document.size() > std::numeric_limits<int>::max())
         return Outcome::LimitReached;
+    if (splitsPair(document, start) || splitsPair(document, start + length))
+        return Outcome::NotFound;
     const QString subject = matchSubject(document);
     const QRegularExpressionMatch m =
         m_regex.match(QStringView(subject), int(start), QRegularExpression::NormalMatch,

@@ -295,6 +295,13 @@ void TestReplace::findNextWrapsAndSaysSo()
     QCOMPARE(commands.findNext(absent), ReplaceCommands::notFoundMessage());
     QCOMPARE(p.text.selStart(), 0);
     QCOMPARE(p.text.selLength(), 2);
+
+    // A caret inside a surrogate pair: the search starts after the pair, never inside it.
+    p.text.setText(QStringLiteral("😀a"));
+    p.text.select(1, 0);
+    QCOMPARE(commands.findNext({QStringLiteral("."), QString(), regex()}), QString());
+    QCOMPARE(p.text.selStart(), 2);
+    QCOMPARE(p.text.selLength(), 1);
 }
 
 void TestReplace::replaceNextOnlyReplacesAMatch()
