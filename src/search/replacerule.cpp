@@ -118,10 +118,14 @@ QString compiledPattern(const QString &pattern, QList<qsizetype> *map)
             inClass = true;
             // A "]" right after "[" or "[^" is a member, not the end of the class.
             qsizetype j = i + 1;
-            if (j < n && pattern.at(j) == u'^')
-                put(QStringView(pattern).mid(j++, 1), j - 1);
-            if (j < n && pattern.at(j) == u']')
-                put(QStringView(pattern).mid(j++, 1), j - 1);
+            if (j < n && pattern.at(j) == u'^') {
+                put(QStringView(pattern).mid(j, 1), j);
+                ++j;
+            }
+            if (j < n && pattern.at(j) == u']') {
+                put(QStringView(pattern).mid(j, 1), j);
+                ++j;
+            }
             i = j - 1;
         }
     }

@@ -9,6 +9,8 @@
 #include "support/workfolder.h"
 #include "whenshown.h"
 
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
@@ -374,6 +376,8 @@ void TestReplaceForm1::settingsFileFallsBack_data()
     QTest::newRow("too large") << QByteArray(100 * 1024, 'x') + "\nlineNumbers=true\n" << false
                                << QByteArray("lineNumbers=true\n");
     QTest::newRow("a folder in its place") << QByteArray() << false << QByteArray();
+    // Reading a FIFO would wait for a writer for ever.
+    QTest::newRow("a FIFO in its place") << QByteArray("<fifo>") << false << QByteArray();
 }
 
 void TestReplaceForm1::settingsFileFallsBack()
@@ -385,6 +389,8 @@ void TestReplaceForm1::settingsFileFallsBack()
     QVERIFY(QDir().mkpath(QFileInfo(path).path()));
     if (bytes.isEmpty()) {
         QVERIFY(QDir().mkpath(path));
+    } else if (bytes == "<fifo>") {
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     } else {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
