@@ -5,11 +5,14 @@
 #include "search/gotodialog.h"
 #include "search/replacedialog.h"
 #include "settings/ownsettings.h"
+#include "support/asuser.h"
+#include "support/fakes.h"
 #include "support/filebytes.h"
 #include "support/workfolder.h"
 #include "whenshown.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -51,6 +54,7 @@ private slots:
     void lineNumbersRemembered();
     void settingsFileFallsBack_data();
     void settingsFileFallsBack();
+    void settingsFileRights();
 
 private:
     void start(Form1 &form, const QString &text);
@@ -407,6 +411,34 @@ void TestReplaceForm1::settingsFileFallsBack()
     form.action(u"mnuOptionLineNumbers"_s)->trigger();
     QCOMPARE(bytesOf(path), written);
     QCOMPARE(loadOwnSettings().lineNumbers, !lineNumbers);
+}
+
+// As the user who edits: a settings file that user cannot read leaves the default, and a folder
+// that user cannot write to is reported with the file's name, the old file left whole.
+void TestReplaceForm1::settingsFileRights()
+{
+    if (!canRunAsUser())
+        QSKIP("rights need a test run as root, which can take an ordinary user's rights");
+    const QString folder = m_config->filePath(u"zimo"_s);
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = ownSettingsPath();
+    writeBytes(path, "lineNumbers=true\n");
+    for (const QString &p : {m_config->path(), folder, path})
+        QCOMPARE(::chown(QFile::encodeName(p).constData(), editingUser, editingUser), 0);
+    QVERIFY(QFile::setPermissions(path, QFile::Permissions()));
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+    const std::optional<QByteArray> seen = runAsUser(editingUser, [] {
+        QByteArray out = loadOwnSettings().lineNumbers ? "on" : "off";
+        FakeMessageBox box;
+        out += saveOwnSettings(OwnSettings{true}, box) ? " written" : " refused";
+        out += box.shown.size() == 1 && box.shown.first().prompt.contains(u"settings.conf"_s)
+                   ? " told"
+                   : " silent";
+        return out;
+    });
+    QVERIFY(seen);
+    QCOMPARE(*seen, QByteArray("off refused told"));
+    QCOMPARE(bytesOf(path), QByteArray("lineNumbers=true\n"));
 }
 
 QTEST_MAIN(TestReplaceForm1)
