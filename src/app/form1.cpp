@@ -8,7 +8,11 @@
 #include "platform/qt/textarea.h"
 #include "platform/twips.h"
 #include "search/form4.h"
+#include "search/gotodialog.h"
+#include "search/gotoline.h"
+#include "search/replacedialog.h"
 #include "settings/fontsettings.h"
+#include "settings/ownsettings.h"
 #include "settings/form2.h"
 #include "settings/form3.h"
 
@@ -36,7 +40,8 @@ constexpr double layoutSize = 11;
 
 struct MenuRow
 {
-    int level; // 1: an entry of the menu bar, 2: an item of the menu above it
+    int level; // 1: an entry of the menu bar, 2: an item of the menu above it (a separator
+               // when it has no name)
     const char *name;
     QString caption;
     QKeySequence shortcut;
@@ -61,12 +66,17 @@ const QList<MenuRow> &menuRows()
         {2, "mnuEditPlug_1", QStringLiteral("[Plug_1]"), {}},
         {2, "mnuEditPlug_2", QStringLiteral("[Plug_2]"), {}},
         {2, "mnuEditBack", QStringLiteral("I'll be back"), QKeySequence(Qt::CTRL | Qt::Key_U)},
+        {2, nullptr, {}, {}},
+        {2, "mnuEditReplace", QStringLiteral("置換(&R)..."), QKeySequence(Qt::CTRL | Qt::Key_R)},
+        {2, "mnuEditGoTo", QStringLiteral("指定行へ移動(&J)..."), QKeySequence(Qt::CTRL | Qt::Key_G)},
         {1, "mnuOption", QStringLiteral("オプション(&O)"), {}},
         {2, "mnuOptionline", QStringLiteral("総文字数(&L)"), QKeySequence(Qt::CTRL | Qt::Key_L)},
         {2, "mnuEditReference", QStringLiteral("検索(&F)..."), QKeySequence(Qt::CTRL | Qt::Key_F)},
         {2, "mnuOptionForm", QStringLiteral("書式(&G)..."), {}},
         {2, "mnuOptionDetails", QStringLiteral("詳細設定(&V)"), {}},
         {2, "mnuOptionBrowser", QStringLiteral("ブラウザで表示(&W)"), QKeySequence(Qt::Key_F12)},
+        {2, nullptr, {}, {}},
+        {2, "mnuOptionLineNumbers", QStringLiteral("行番号を表示(&N)"), {}},
         {1, "mnuHelp", QStringLiteral("ヘルプ(&H)"), {}},
         {2, "mnuHelpPlay", QStringLiteral("トピック(&H)"), {}},
         {2, "mnuHelpVer", QStringLiteral("バージョン(&A)"), {}},
@@ -98,7 +108,8 @@ Form1::Form1(QWidget *parent)
       m_services{m_Text1,   m_messageBox, m_CommonDialog1, m_printer,
                  m_shell,   m_app,        m_mnuEditBack,   m_mnuFileOverwrite},
       m_undo(m_Text1, m_mnuEditBack), m_document(m_services), m_drafts(m_services, m_document),
-      m_markup(m_services, m_undo), m_settings(m_services), m_preview(m_services, m_document)
+      m_markup(m_services, m_undo), m_settings(m_services), m_preview(m_services, m_document),
+      m_replace(m_services, m_undo)
 {
     setWindowTitle(QStringLiteral("ZIMO"));
     setObjectName(QStringLiteral("Form1"));
@@ -137,7 +148,8 @@ Form1::Form1(QWidget *parent)
     // encoding. Text1 keeps the layout's size; the window is taller by the bar. Its items are all
     // added before the size is set: the bar takes its height from them.
     statusBar()->setSizeGripEnabled(false);
-    new StatusLine(statusBar(), m_textArea);
+    auto *statusLine = new StatusLine(statusBar(), m_textArea);
+    connect(statusLine, &StatusLine::positionClicked, this, [this] { mnuEditGoTo_Click(); });
     statusBar()->addPermanentWidget(new EncodingButton(m_document, statusBar()));
 
     resize(pxX(this, clientWidthTwips), pxY(this, clientHeightTwips) +
@@ -150,18 +162,21 @@ Form1::~Form1()
     delete m_form2.data();
     delete m_form3.data();
     delete m_form4.data();
+    delete m_replaceDialog.data();
 }
 
 QHash<QString, QAction *> Form1::createActions(QObject *owner)
 {
     QHash<QString, QAction *> actions;
     for (const MenuRow &row : menuRows()) {
-        if (row.level == 1)
+        if (row.level == 1 || !row.name)
             continue;
         auto *action = new QAction(row.caption, owner);
         action->setObjectName(QString::fromLatin1(row.name));
         if (!row.shortcut.isEmpty())
             action->setShortcut(row.shortcut);
+        if (action->objectName() == QLatin1String("mnuOptionLineNumbers"))
+            action->setCheckable(true);
         actions.insert(action->objectName(), action);
     }
     return actions;
@@ -176,6 +191,8 @@ void Form1::createMenus()
             menu = menuBar()->addMenu(row.caption);
             menu->setObjectName(name);
             menu->menuAction()->setObjectName(name);
+        } else if (row.level == 2 && !row.name) {
+            menu->addSeparator();
         } else if (row.level == 2) {
             menu->addAction(m_actions.value(name));
         } else {
@@ -219,6 +236,9 @@ void Form1::connectCommands()
     on("mnuHelpPlay", [this] { m_settings.mnuHelpPlay_Click(); });
     on("mnuHelpVer", [this] { mnuHelpVer_Click(); });
     on("mnuExplorer", [this] { m_settings.mnuExplorer_Click(); });
+    on("mnuEditReplace", [this] { mnuEditReplace_Click(); });
+    on("mnuEditGoTo", [this] { mnuEditGoTo_Click(); });
+    on("mnuOptionLineNumbers", [this] { mnuOptionLineNumbers_Click(); });
 }
 
 void Form1::Form_Load(const QStringList &arguments)
@@ -228,6 +248,7 @@ void Form1::Form_Load(const QStringList &arguments)
     applyStartupFont();
     m_textArea->setFileDropEnabled(true);
     m_mnuFileOverwrite.setEnabled(false);
+    applyOwnSettings();
     // The draft's question comes first; the command line's document is then inserted, unless a
     // draft was restored.
     m_drafts.startUp(pathFromArguments(arguments));
@@ -268,7 +289,7 @@ void Form1::endProgram()
     m_drafts.programEnded();
     hide();
     for (QWidget *dialog : {static_cast<QWidget *>(m_form2), static_cast<QWidget *>(m_form3),
-                            static_cast<QWidget *>(m_form4)})
+                            static_cast<QWidget *>(m_form4), static_cast<QWidget *>(m_replaceDialog)})
         if (dialog)
             dialog->hide();
     QCoreApplication::exit(0);
@@ -378,6 +399,57 @@ void Form1::takeOpenRequests()
         m_document.openFromDesktop(path);
     }
     m_takingOpenRequests = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Replace, go to a line, line numbers
+
+void Form1::mnuEditReplace_Click()
+{
+    const bool first = !m_replaceDialog;
+    if (first)
+        m_replaceDialog = new ReplaceDialog(m_replace);
+    if (first || !m_replaceDialog->isVisible()) {
+        // Where the search dialog opens: its right edge at the main window's left plus its client
+        // width, 650 twips below the main window's top.
+        m_replaceDialog->adjustSize();
+        const QRect main = frameGeometry();
+        const int frameExtra = main.width() - width();
+        placeAndShow(m_replaceDialog,
+                     QPoint(main.left() + width() - (m_replaceDialog->width() + frameExtra),
+                            main.top() + pxY(this, 650)));
+    } else {
+        m_replaceDialog->raise();
+        m_replaceDialog->activateWindow();
+    }
+}
+
+void Form1::mnuEditGoTo_Click()
+{
+    const QString text = m_Text1.text();
+    GoToDialog dialog(lineCount(text), lineOfPosition(text, m_Text1.selStart()), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_Text1.setSelStart(lineStart(text, dialog.line()));
+    m_textArea->centerCursor();
+    m_Text1.setFocus();
+}
+
+void Form1::mnuOptionLineNumbers_Click()
+{
+    const bool on = m_actions.value(QStringLiteral("mnuOptionLineNumbers"))->isChecked();
+    m_textArea->setLineNumbersVisible(on);
+    OwnSettings settings = loadOwnSettings();
+    settings.lineNumbers = on;
+    saveOwnSettings(settings, m_messageBox);
+}
+
+void Form1::applyOwnSettings()
+{
+    const OwnSettings settings = loadOwnSettings();
+    QAction *lineNumbers = m_actions.value(QStringLiteral("mnuOptionLineNumbers"));
+    lineNumbers->setChecked(settings.lineNumbers);
+    m_textArea->setLineNumbersVisible(settings.lineNumbers);
 }
 
 } // namespace zimo

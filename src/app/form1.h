@@ -14,6 +14,8 @@
 #include "platform/qt/qttextbox.h"
 #include "platform/services.h"
 #include "search/form4.h"
+#include "search/replacecommands.h"
+#include "search/replacedialog.h"
 #include "settings/form2.h"
 #include "settings/form3.h"
 #include "settings/settingscommands.h"
@@ -58,6 +60,7 @@ public:
     Form2 *form2() const { return m_form2; }
     Form3 *form3() const { return m_form3; }
     Form4 *form4() const { return m_form4; }
+    ReplaceDialog *replaceDialog() const { return m_replaceDialog; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -73,6 +76,11 @@ private:
     void mnuEditReference_Click();
     void mnuOptionDetails_Click();
     void mnuHelpVer_Click();
+    void mnuEditReplace_Click();
+    void mnuEditGoTo_Click();
+    void mnuOptionLineNumbers_Click();
+    // The line-number gutter as the program's own settings file says.
+    void applyOwnSettings();
 
     TextArea *m_textArea;
     HtmlHighlighter *m_highlighter;
@@ -93,10 +101,12 @@ private:
     MarkupCommands m_markup;
     SettingsCommands m_settings;
     BrowserPreview m_preview;
+    ReplaceCommands m_replace;
 
     QPointer<Form2> m_form2;
     QPointer<Form3> m_form3;
     QPointer<Form4> m_form4;
+    QPointer<ReplaceDialog> m_replaceDialog;
     bool m_ended = false;
 
 public:

@@ -3,6 +3,7 @@
 #include "platform/qt/lineends.h"
 
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTextBlock>
@@ -20,6 +21,8 @@ StatusLine::StatusLine(QStatusBar *bar, QPlainTextEdit *edit)
     // Filled before they join the bar, which takes its height from them then.
     updatePosition();
     updateLineEnds();
+    m_position->setToolTip(QStringLiteral("クリックすると指定行へ移動できます"));
+    m_position->installEventFilter(this);
     bar->addWidget(m_position);
     bar->addWidget(m_lineEnds);
     connect(edit, &QPlainTextEdit::cursorPositionChanged, this, &StatusLine::updatePosition);
@@ -54,6 +57,17 @@ QString StatusLine::lineEndText(const LineEndKinds &kinds)
 QString StatusLine::lineEndText() const
 {
     return lineEndText(LineEnds::of(m_edit->document())->kinds());
+}
+
+bool StatusLine::eventFilter(QObject *watched, QEvent *e)
+{
+    if (watched == m_position && e->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(e)->button() == Qt::LeftButton &&
+        m_position->rect().contains(static_cast<QMouseEvent *>(e)->position().toPoint())) {
+        emit positionClicked();
+        return true;
+    }
+    return QObject::eventFilter(watched, e);
 }
 
 void StatusLine::updatePosition()

@@ -28,6 +28,13 @@ public:
     QString lineEndText() const;
     static QString lineEndText(const LineEndKinds &kinds);
 
+signals:
+    // The line and column were clicked (the main window opens "指定行へ移動").
+    void positionClicked();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *e) override;
+
 private:
     void updatePosition();
     void updateLineEnds();

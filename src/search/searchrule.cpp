@@ -4,22 +4,23 @@
 
 namespace zimo {
 
-namespace {
-
-// Whether the 0-based boundary `at` falls between the CR and the LF of a line break.
 bool splitsLineBreak(const QString &text, qsizetype at)
 {
     return at > 0 && at < text.size() && text.at(at - 1) == u'\r' && text.at(at) == u'\n';
 }
 
-} // namespace
-
 qsizetype findOnward(const QString &document, const QString &searchText, qsizetype start)
+{
+    return findOnward(document, searchText, start, Qt::CaseSensitive);
+}
+
+qsizetype findOnward(const QString &document, const QString &searchText, qsizetype start,
+                     Qt::CaseSensitivity cs)
 {
     // Every candidate begins at a character of the document, so the loop also ends the search
     // for an empty text at or after the end and for an empty document.
     for (qsizetype from = std::max<qsizetype>(start, 1) - 1; from < document.size(); ++from) {
-        const qsizetype at = document.indexOf(searchText, from, Qt::CaseSensitive);
+        const qsizetype at = document.indexOf(searchText, from, cs);
         if (at < 0)
             return 0;
         if (!splitsLineBreak(document, at) && !splitsLineBreak(document, at + searchText.size()))

@@ -20,5 +20,12 @@ namespace zimo {
 //   an empty document, it is not found.
 // A `start` below 1 counts as 1.
 qsizetype findOnward(const QString &document, const QString &searchText, qsizetype start);
+// The same rule with the comparison's case sensitivity chosen (the replace dialog's check box);
+// everything else as above.
+qsizetype findOnward(const QString &document, const QString &searchText, qsizetype start,
+                     Qt::CaseSensitivity cs);
+
+// Whether the 0-based boundary `at` falls between the CR and the LF of a line break.
+bool splitsLineBreak(const QString &text, qsizetype at);
 
 } // namespace zimo

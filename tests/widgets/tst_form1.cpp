@@ -115,7 +115,10 @@ void TestForm1::menuTree()
         got.append({1, entry->objectName(), entry->text(), entry->shortcut().toString()});
         if (entry->menu()) {
             for (QAction *item : entry->menu()->actions()) {
-                QVERIFY(!item->isSeparator());
+                // The program's own items come after the menu's items, below a separator
+                // (tst_replace_form1 checks them).
+                if (item->isSeparator())
+                    break;
                 got.append({2, item->objectName(), item->text(), item->shortcut().toString()});
             }
         }

@@ -1,6 +1,7 @@
 #include "platform/qt/textarea.h"
 
 #include "platform/qt/lineends.h"
+#include "platform/qt/linenumberarea.h"
 #include "platform/qt/qttextbox.h"
 
 #include <QDragEnterEvent>
@@ -229,6 +230,24 @@ void TextArea::changeEvent(QEvent *e)
     // A new application palette or style brings its own inactive colours.
     if (e->type() == QEvent::PaletteChange || e->type() == QEvent::StyleChange)
         keepSelectionVisible();
+}
+
+void TextArea::setLineNumbersVisible(bool visible)
+{
+    if (visible == lineNumbersVisible())
+        return;
+    // Off, the gutter does not exist: no cost at all while typing.
+    delete m_lineNumbers;
+    m_lineNumbers = visible ? new LineNumberArea(this) : nullptr;
+    if (!visible)
+        setViewportMargins(0, 0, 0, 0);
+}
+
+void TextArea::resizeEvent(QResizeEvent *e)
+{
+    QPlainTextEdit::resizeEvent(e);
+    if (m_lineNumbers)
+        m_lineNumbers->place();
 }
 
 void TextArea::paintEvent(QPaintEvent *e)

@@ -11,6 +11,8 @@ class QMimeData;
 
 namespace zimo {
 
+class LineNumberArea;
+
 // The main window's text area (Form1's Text1): a QPlainTextEdit that
 // - lets the menu's shortcut keys through to the menu, enabled or not, and never uses them itself
 //   (Ctrl+C runs the CENTER command instead of copying);
@@ -31,6 +33,11 @@ public:
     // OLEDropMode: files reach filesDropped only while this is on.
     void setFileDropEnabled(bool enabled);
     bool isFileDropEnabled() const { return m_fileDropEnabled; }
+
+    // The line-number gutter (linenumberarea.h) at the left, inside the frame; off by default.
+    void setLineNumbersVisible(bool visible);
+    bool lineNumbersVisible() const { return m_lineNumbers != nullptr; }
+    LineNumberArea *lineNumberArea() const { return m_lineNumbers; }
 
     // The local files a drag or drop carries, in the order of its list.
     static QStringList localFiles(const QMimeData *mime);
@@ -58,11 +65,13 @@ protected:
     void dropEvent(QDropEvent *e) override;
     void paintEvent(QPaintEvent *e) override;
     void changeEvent(QEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
     QMimeData *createMimeDataFromSelection() const override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
+    friend class LineNumberArea; // reads the visible paragraphs' places and sets the margin
     bool isMenuShortcut(const QKeyEvent *e) const;
     bool acceptsDrag(const QMimeData *mime) const;
     void keepSelectionVisible();
@@ -79,6 +88,7 @@ private:
     // copied, since text drawing costs far more than a copy on every repaint.
     QHash<QString, QPixmap> m_marks;
     QString m_marksKey;
+    LineNumberArea *m_lineNumbers = nullptr;
 };
 
 } // namespace zimo
