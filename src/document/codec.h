@@ -81,6 +81,10 @@ struct EucShape
 };
 EucShape eucShape(QByteArrayView bytes);
 
+// Whether a document read from `body` as `text` in `encoding` and written unchanged gives `body`
+// back: the codec's bytes, and the bytes of the lines it keeps (keptlines.h).
+bool documentKeepsBytes(QByteArrayView body, QStringView text, TextEncoding encoding);
+
 // ISO-2022-JP's decoder, also telling whether every byte was part of a character.
 QString decodeIso2022Jp(QByteArrayView bytes, bool *complete);
 

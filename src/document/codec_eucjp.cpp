@@ -70,7 +70,8 @@ QByteArray sjisCell(int row, int cell)
         trail = cell + 0x3F + (cell + 0x3F >= 0x7F ? 1 : 0);
     else
         trail = cell + 0x9E;
-    return QByteArray({char(lead), char(trail)});
+    const char bytes[2] = {char(lead), char(trail)};
+    return QByteArray(bytes, 2);
 }
 
 Tables buildTables()

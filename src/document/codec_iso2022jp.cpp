@@ -67,10 +67,14 @@ public:
             encoder(), text, [](char16_t c) { return c == 0x1B; }, writeExtension);
     }
 
-    bool keepsBytes(QByteArrayView, QStringView text) const override
+    bool keepsBytes(QByteArrayView body, QStringView text) const override
     {
-        // A complete reading: every line the codec would write otherwise keeps its bytes.
-        return !holdsAnyStandIn(text);
+        // A complete reading whose lines the codec would write otherwise keep their bytes (each
+        // such line must end in ASCII: no set carried over a line end). Else
+        // only when the codec itself gives the bytes back (stand-ins for bytes above 0x7F).
+        if (!holdsAnyStandIn(text))
+            return documentKeepsBytes(body, text, Encoding::Iso2022Jp);
+        return Codec::keepsBytes(body, text);
     }
 };
 
@@ -128,13 +132,13 @@ QString decodeIso2022Jp(QByteArrayView bytes, bool *complete)
             ++i;
             continue;
         }
-        if (b < 0x21 || b == 0x7F) {
+        if (b < 0x21 || (b == 0x7F && (set == Set::Ascii || set == Set::Roman) && !shifted)) {
             *out++ = b;
             ++i;
             continue;
         }
         if (shifted || set == Set::Kana) {
-            if (b <= 0x5F)
+            if (b >= 0x21 && b <= 0x5F)
                 *out++ = char16_t(0xFF61 + b - 0x21);
             else
                 standIn(b);
@@ -150,7 +154,7 @@ QString decodeIso2022Jp(QByteArrayView bytes, bool *complete)
         }
         // JIS X 0208: the run of pairs up to the next control or escape, through EUC-JP.
         qsizetype j = i;
-        while (j < n && p[j] >= 0x21 && p[j] < 0x7F)
+        while (j < n && p[j] >= 0x21 && p[j] <= 0x7F)
             ++j;
         pairs.resize(j - i);
         for (qsizetype k = i; k < j; ++k)

@@ -1,5 +1,7 @@
 #include "document/codec.h"
+#include "document/documentfile.h"
 #include "document/iconvconverter.h"
+#include "document/keptlines.h"
 
 // The table of codecs and the functions of encoding.h that go straight to one of them.
 
@@ -91,6 +93,16 @@ bool holdsStandIn(QStringView text)
         if (isStandIn(c.unicode()))
             return true;
     return false;
+}
+
+bool documentKeepsBytes(QByteArrayView body, QStringView text, TextEncoding e)
+{
+    KeptLines kept;
+    kept.remember(body, text, lineCodec(e));
+    const DocumentBytes written = encodeDocument(text, e, kept.spansFor(text, text));
+    const QByteArray end = encode(e, u"\r\n").bytes;
+    return written.unencodable.isEmpty() &&
+           QByteArrayView(written.bytes).chopped(end.size()) == body;
 }
 
 bool holdsAnyStandIn(QStringView text)

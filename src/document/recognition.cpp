@@ -146,8 +146,7 @@ bool declaredInBytes(QByteArrayView bytes, Encoding *encoding)
 
 bool isIso2022Candidate(QByteArrayView bytes)
 {
-    const qsizetype at = bytes.indexOf('\x1b');
-    return at >= 0 && at + 1 < bytes.size() && (bytes[at + 1] == '$' || bytes[at + 1] == '(');
+    return bytes.contains("\x1b$") || bytes.contains("\x1b(");
 }
 
 // Whether a unit is of the kind UTF-16 text is made of: ASCII text and its controls, Latin-1,
@@ -268,7 +267,7 @@ Found find(QByteArrayView bytes)
         if (isIso2022Candidate(bytes)) {
             bool complete = false;
             QString text = decodeIso2022Jp(bytes, &complete);
-            if (complete)
+            if (complete && documentKeepsBytes(bytes, text, Encoding::Iso2022Jp))
                 return {recognised(Encoding::Iso2022Jp), std::move(text)};
         }
         if (hasDecl && declared == Encoding::Utf8)
