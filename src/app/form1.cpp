@@ -126,9 +126,10 @@ Form1::Form1(QWidget *parent)
     connect(m_textArea->document(), &QTextDocument::contentsChanged, &m_drafts,
             [this] { m_drafts.textEdited(); });
     m_document.onStateChanged = [this] { m_drafts.documentStateChanged(); };
+    m_markup.documentEncoding = [this] { return m_document.encoding().encoding; };
     connect(m_textArea, &TextArea::filesDropped, this, [this](const QStringList &paths) {
         if (!paths.isEmpty())
-            load_text(m_services, paths.first());
+            load_text(m_services, paths.first(), m_document.encoding().encoding);
     });
 
     // The status bar below Text1: the caret's line and column, the line ends, and the document's
@@ -229,7 +230,7 @@ void Form1::Form_Load(const QStringList &arguments)
     m_drafts.startUp();
     const QString path = pathFromArguments(arguments);
     if (!path.isEmpty())
-        load_text(m_services, path);
+        load_text(m_services, path, m_document.encoding().encoding);
 }
 
 void Form1::centreOnScreen()

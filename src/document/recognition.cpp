@@ -321,7 +321,7 @@ Found find(QByteArrayView bytes)
             return {recognised(Encoding::Utf8), {}};
         QString text = codecFor(Encoding::Utf8).decode(bytes);
         if (plausibleWestern(text))
-            return {recognised(Encoding::Utf8), std::move(text), true};
+            return {recognised(Encoding::Utf8), std::move(text)};
         return {recognised(Encoding::Cp932), std::move(cp932Text), true};
     }
 
