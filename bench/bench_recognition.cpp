@@ -6,6 +6,11 @@
 //
 //   bench_recognition --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 //
+// For the measurement of the rules (scripts/measure_recognition.py):
+//   bench_recognition --classify FILE...
+// prints each file's recognition, by the new code and the old: "file<TAB>new<TAB>old", each as
+// the status bar name with its origin ("（既定）" for the default) and the EUC-JP form.
+//
 // The last lines printed are the ratios new / old of the median times.
 
 #include "document/cp932.h"
@@ -15,10 +20,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QFile>
 #include <QRandomGenerator>
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <stdexcept>
 
@@ -135,8 +142,30 @@ void printRatios()
 
 } // namespace
 
+QString describe(const encoding::Recognition &r)
+{
+    QString text = encoding::statusText(r.encoding, r.origin);
+    if (r.encoding.form == EncodingForm::Windows)
+        text += QStringLiteral(" windows");
+    else if (r.encoding.form == EncodingForm::Ms)
+        text += QStringLiteral(" ms");
+    return text;
+}
+
 int main(int argc, char **argv)
 {
+    if (argc > 1 && std::strcmp(argv[1], "--classify") == 0) {
+        for (int k = 2; k < argc; ++k) {
+            QFile file(QString::fromLocal8Bit(argv[k]));
+            if (!file.open(QIODevice::ReadOnly))
+                return 1;
+            const QByteArray bytes = file.readAll();
+            std::printf("%s\t%s\t%s\n", argv[k],
+                        qPrintable(describe(encoding::recognise(bytes))),
+                        qPrintable(describe(baseline::recognise(bytes))));
+        }
+        return 0;
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

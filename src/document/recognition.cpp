@@ -202,21 +202,26 @@ std::optional<Encoding> utf16WithoutMark(QByteArrayView bytes)
 }
 
 // For bytes valid both as UTF-8 (without a three-byte sequence) and as code page 932: whether
-// the UTF-8 reading is plausible Western text: a letter beside a letter inside a word (café,
-// Привет), or a Latin-1 sign (©, °, the no-break space). Otherwise the code page 932 reading,
-// half-width katakana (C3 B7 is ﾃｷ, and ÷ in UTF-8), is taken.
+// the UTF-8 reading is plausible Western text: a letter beside an ASCII letter inside a word
+// (café), a word of three or more letters beyond ASCII (Привет), or a Latin-1 sign (©, °, the
+// no-break space). Otherwise the code page 932 reading, half-width katakana, is taken (C3 B7 is
+// ﾃｷ, and ÷ in UTF-8; D0 BD D0 BD is ﾐｽﾐｽ, and нн).
 bool plausibleWestern(QStringView text)
 {
     const qsizetype n = text.size();
+    auto asciiLetter = [&](qsizetype k) {
+        return k >= 0 && k < n && text[k].unicode() < 0x80 && text[k].isLetter();
+    };
+    qsizetype run = 0; // letters beyond ASCII in a row
     for (qsizetype k = 0; k < n; ++k) {
         const QChar c = text[k];
-        if (c.unicode() < 0x80)
+        if (c.unicode() < 0x80 || !c.isLetter()) {
+            run = 0;
+            if (c.unicode() >= 0xA0 && c.unicode() <= 0xBF)
+                return true;
             continue;
-        if (c.unicode() >= 0xA0 && c.unicode() <= 0xBF)
-            return true;
-        if (!c.isLetter())
-            continue;
-        if ((k > 0 && text[k - 1].isLetter()) || (k + 1 < n && text[k + 1].isLetter()))
+        }
+        if (++run >= 3 || asciiLetter(k - 1) || asciiLetter(k + 1))
             return true;
     }
     return false;

@@ -171,6 +171,8 @@ void TestEncoding::recognise_data()
                                                    << false << R << u"café au lait"_s;
     QTest::newRow("Cyrillic word") << hex("d09fd180d0b8d0b2d0b5d182") << E::Utf8 << false << R
                                    << u"Привет"_s;
+    QTest::newRow("ﾐｽﾐｽ, two Cyrillic letters in UTF-8") << hex("d0bdd0bd") << E::Cp932 << false
+                                                         << R << u"ﾐｽﾐｽ"_s;
     QTest::newRow("Latin-1 sign") << QByteArray("\xc2\xa9 2026") << E::Utf8 << false << R
                                   << u"© 2026"_s;
     QTest::newRow("two-byte UTF-8 not complete as code page 932")
