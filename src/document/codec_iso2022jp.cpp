@@ -62,9 +62,11 @@ public:
 
     EncodeResult encode(QStringView text, EncodingForm) const override
     {
-        // The escape character itself would start an escape sequence.
+        // The escape character itself would start an escape sequence, SO and SI would shift to
+        // half-width katakana and back.
         return encodeWithIconv(
-            encoder(), text, [](char16_t c) { return c == 0x1B; }, writeExtension);
+            encoder(), text, [](char16_t c) { return c == 0x1B || c == 0x0E || c == 0x0F; },
+            writeExtension);
     }
 
     bool keepsBytes(QByteArrayView body, QStringView text) const override

@@ -467,6 +467,8 @@ void TestEncoding::unencodable_data()
         << E::EucJp << u"①纊"_s << hex("ada18fd4e3") << P{};
     QTest::newRow("ISO-2022-JP escape character") << E::Iso2022Jp << u"a\x1b"_s << QByteArray("a")
                                                   << P{1};
+    QTest::newRow("ISO-2022-JP shift out and in") << E::Iso2022Jp << u"\x0e" "1\x0f"_s
+                                                  << QByteArray("1") << P{0, 2};
     QTest::newRow("ISO-2022-JP between kanji") << E::Iso2022Jp << u"日😀本"_s
                                                << QByteArray("\x1b$BF|K\\\x1b(B") << P{1};
 }
