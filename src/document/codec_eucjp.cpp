@@ -260,13 +260,17 @@ EucShape eucShape(QByteArrayView bytes)
     return shape;
 }
 
-bool row13Cell(char16_t c, unsigned char *cell)
+bool extensionCell(char16_t c, unsigned char bytes[2])
 {
     const Tables &t = tables();
-    const auto it = t.row13Bytes.constFind(c);
-    if (it == t.row13Bytes.cend())
-        return false;
-    *cell = static_cast<unsigned char>(*it & 0xFF);
+    auto it = t.row13Bytes.constFind(c);
+    if (it == t.row13Bytes.cend()) {
+        it = t.windowsBytes.constFind(c);
+        if (it == t.windowsBytes.cend())
+            return false;
+    }
+    bytes[0] = static_cast<unsigned char>(*it >> 8);
+    bytes[1] = static_cast<unsigned char>(*it & 0xFF);
     return true;
 }
 

@@ -4,12 +4,12 @@
 
 // ISO-2022-JP. Decoding is done here, by the escape sequences older software wrote too:
 // ESC ( B ASCII, ESC ( J JIS X 0201 Roman (¥ and ‾ at 5C and 7E), ESC ( I and SO .. SI half-width
-// katakana, ESC $ @ and ESC $ B (also after ESC & @) JIS X 0208 with the NEC row 13 as Windows
-// writes it. Controls (below 0x21) pass in every set. A byte that fits none of these becomes
+// katakana, ESC $ @ and ESC $ B (also after ESC & @) JIS X 0208 with the NEC row 13 and the
+// IBM extensions in rows 89..92 as Windows writes them. Controls (below 0x21) pass in every set. A byte that fits none of these becomes
 // U+DC00 + byte (bytes below 0x80 too, which no encoder writes back: such a reading is not
 // complete). Encoding goes through glibc's "ISO-2022-JP" converter with the standard escapes;
-// the half-width katakana and the NEC row 13, which it refuses, are written as Windows does
-// (ESC ( I, and row 13 inside ESC $ B).
+// the half-width katakana, the NEC row 13 and the NEC-selected IBM extensions (rows 89..92),
+// which it refuses, are written as Windows does (ESC ( I, and those rows inside ESC $ B).
 
 namespace zimo::encoding {
 
@@ -34,16 +34,16 @@ bool isHalfWidthKana(char16_t c)
 qsizetype writeExtension(const char16_t *units, qsizetype pos, qsizetype limit, QByteArray &out)
 {
     qsizetype k = pos;
-    unsigned char cell = 0;
+    unsigned char cell[2];
     if (isHalfWidthKana(units[k])) {
         out.append("\x1b(I");
         for (; k < limit && isHalfWidthKana(units[k]); ++k)
             out.append(char(units[k] - 0xFF61 + 0x21));
-    } else if (row13Cell(units[k], &cell)) {
+    } else if (extensionCell(units[k], cell)) {
         out.append("\x1b$B");
-        for (; k < limit && row13Cell(units[k], &cell); ++k) {
-            out.append(char(0x2D));
-            out.append(char(cell & 0x7F));
+        for (; k < limit && extensionCell(units[k], cell); ++k) {
+            out.append(char(cell[0] & 0x7F));
+            out.append(char(cell[1] & 0x7F));
         }
     } else {
         return 0;

@@ -9,7 +9,8 @@ namespace zimo::encoding::detail {
 
 // EUC-JP's decoder, with the NEC row 13 and the IBM extensions.
 QString decodeEucJp(QByteArrayView bytes);
-// The cell (0xA1..0xFE) of the NEC row 13 that holds `c` when glibc's EUC-JP does not write it.
-bool row13Cell(char16_t c, unsigned char *cell);
+// The EUC-JP bytes of `c` in the NEC row 13 (AD) or Windows' rows F9..FC, when it has them there
+// and glibc's EUC-JP does not write it from JIS X 0208.
+bool extensionCell(char16_t c, unsigned char bytes[2]);
 
 } // namespace zimo::encoding::detail

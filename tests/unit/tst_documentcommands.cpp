@@ -800,10 +800,10 @@ void TestDocumentCommands::unencodableInEncoding_data()
     QTest::newRow("EUC-JP, emoji") << QByteArray("\xa4\xa2\xa4\xa4") << QStringLiteral("😀")
                                    << QStringLiteral("EUC-JP で")
                                    << QByteArray("\xa4\xa2\xa4\xa4&#x1F600;\r\n");
-    QTest::newRow("ISO-2022-JP, IBM kanji after kanji")
-        << QByteArray("\x1b$BF|\x1b(B") << QStringLiteral("日纊")
+    QTest::newRow("ISO-2022-JP, emoji after kanji")
+        << QByteArray("\x1b$BF|\x1b(B") << QStringLiteral("日😀")
         << QStringLiteral("ISO-2022-JP（JIS）で")
-        << QByteArray("\x1b$BF|F|\x1b(B&#x7E8A;\r\n");
+        << QByteArray("\x1b$BF|F|\x1b(B&#x1F600;\r\n");
     QTest::newRow("UTF-8, lone surrogate")
         << QByteArray("\xe6\x97\xa5") << QString(QChar(0xD800)) << QStringLiteral("UTF-8 で")
         << QByteArray("\xe6\x97\xa5&#xD800;\r\n");

@@ -462,7 +462,9 @@ void TestEncoding::unencodable_data()
         << E::Iso2022Jp << u"aｱｲb"_s << QByteArray("a\x1b(I12\x1b(Bb") << P{};
     QTest::newRow("ISO-2022-JP NEC row 13, as Windows writes it")
         << E::Iso2022Jp << u"日①"_s << QByteArray("\x1b$BF|\x1b(B\x1b$B-!\x1b(B") << P{};
-    QTest::newRow("ISO-2022-JP IBM kanji") << E::Iso2022Jp << u"a纊"_s << QByteArray("a") << P{1};
+    QTest::newRow("ISO-2022-JP IBM kanji, as Windows writes it")
+        << E::Iso2022Jp << u"a纊"_s << QByteArray("a\x1b$By!\x1b(B") << P{};
+    QTest::newRow("ISO-2022-JP emoji") << E::Iso2022Jp << u"a😀"_s << QByteArray("a") << P{1};
     QTest::newRow("EUC-JP NEC row 13 and an IBM kanji")
         << E::EucJp << u"①纊"_s << hex("ada18fd4e3") << P{};
     QTest::newRow("ISO-2022-JP escape character") << E::Iso2022Jp << u"a\x1b"_s << QByteArray("a")
