@@ -2,6 +2,8 @@
 #include "document/eucjpextensions.h"
 #include "document/iconvcodec.h"
 
+#include <array>
+
 // ISO-2022-JP. Decoding is done here, by the escape sequences older software wrote too:
 // ESC ( B ASCII, ESC ( J JIS X 0201 Roman (¥ and ‾ at 5C and 7E), ESC ( I and SO .. SI half-width
 // katakana, ESC $ @ and ESC $ B (also after ESC & @) JIS X 0208 with the NEC row 13 and the
@@ -25,6 +27,25 @@ IconvConverter &encoder()
 }
 
 enum class Set { Ascii, Roman, Kana, Jis };
+
+// The characters of the 94 x 94 cells of JIS X 0208 and its extension rows, as the EUC-JP codec
+// reads them (0 where there is none).
+const std::array<char16_t, 94 * 94> &jisTable()
+{
+    static const std::array<char16_t, 94 * 94> table = [] {
+        std::array<char16_t, 94 * 94> t{};
+        for (int row = 0; row < 94; ++row) {
+            for (int cell = 0; cell < 94; ++cell) {
+                const char euc[2] = {char(0xA1 + row), char(0xA1 + cell)};
+                const QString s = decodeEucJp(QByteArrayView(euc, 2));
+                if (s.size() == 1 && !isStandIn(s[0].unicode()))
+                    t[row * 94 + cell] = s[0].unicode();
+            }
+        }
+        return t;
+    }();
+    return table;
+}
 
 bool isHalfWidthKana(char16_t c)
 {
@@ -94,7 +115,6 @@ QString decodeIso2022Jp(QByteArrayView bytes, bool *complete)
     bool whole = true;
     Set set = Set::Ascii;
     bool shifted = false; // SO .. SI
-    QByteArray pairs;
     auto standIn = [&](unsigned char b) {
         *out++ = char16_t(standInBase + b);
         whole = false;
@@ -154,25 +174,17 @@ QString decodeIso2022Jp(QByteArrayView bytes, bool *complete)
             ++i;
             continue;
         }
-        // JIS X 0208: the run of pairs up to the next control or escape, through EUC-JP.
-        qsizetype j = i;
-        while (j < n && p[j] >= 0x21 && p[j] <= 0x7F)
-            ++j;
-        pairs.resize(j - i);
-        for (qsizetype k = i; k < j; ++k)
-            pairs[k - i] = char(p[k] | 0x80);
-        const QString run = decodeEucJp(pairs);
-        for (const QChar ch : run) {
-            char16_t c = ch.unicode();
-            // JIS X 0212 and half-width katakana (8F, 8E) cannot appear: every byte is above
-            // 0xA0. A stand-in is the seven-bit byte.
-            if (isStandIn(c)) {
-                c -= 0x80;
-                whole = false;
-            }
+        // JIS X 0208 (with the extension rows): a pair, or a lone byte at the end of the run.
+        const unsigned char b2 = i + 1 < n ? p[i + 1] : 0;
+        const bool pair = b <= 0x7E && b2 >= 0x21 && b2 <= 0x7E;
+        const char16_t c = pair ? jisTable()[(b - 0x21) * 94 + b2 - 0x21] : 0;
+        if (c) {
             *out++ = c;
+            i += 2;
+        } else {
+            standIn(b);
+            ++i;
         }
-        i = j;
     }
     text.truncate(out - outStart);
     if (complete)

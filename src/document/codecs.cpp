@@ -97,6 +97,10 @@ bool holdsStandIn(QStringView text)
 
 bool documentKeepsBytes(QByteArrayView body, QStringView text, TextEncoding e)
 {
+    // The usual case: the codec alone gives the bytes back.
+    const EncodeResult back = encode(e, text);
+    if (back.ok() && back.bytes == body)
+        return true;
     KeptLines kept;
     kept.remember(body, text, lineCodec(e));
     const DocumentBytes written = encodeDocument(text, e, kept.spansFor(text, text));
