@@ -8,13 +8,16 @@
 //
 // For the measurement of the rules (scripts/measure_recognition.py):
 //   bench_recognition --classify FILE...
-// prints each file's recognition, by the new code and the old: "file<TAB>new<TAB>old", each as
-// the status bar name with its origin ("（既定）" for the default) and the EUC-JP form.
+// prints each file's recognition, by the new code and the old, and whether the file opened and
+// overwritten unchanged gives its bytes back: "file<TAB>new<TAB>old<TAB>same", each recognition
+// as the status bar name with its origin ("（既定）" for the default) and the EUC-JP form.
 //
 // The last lines printed are the ratios new / old of the median times.
 
 #include "document/cp932.h"
+#include "document/documentfile.h"
 #include "document/encoding.h"
+#include "document/keptlines.h"
 
 #include "baseline_encoding.inc"
 
@@ -160,9 +163,20 @@ int main(int argc, char **argv)
             if (!file.open(QIODevice::ReadOnly))
                 return 1;
             const QByteArray bytes = file.readAll();
-            std::printf("%s\t%s\t%s\n", argv[k],
-                        qPrintable(describe(encoding::recognise(bytes))),
-                        qPrintable(describe(baseline::recognise(bytes))));
+            // Opened and overwritten unchanged: the bytes (and a final CR LF) again?
+            const encoding::DecodedFile opened = encoding::decodeFile(bytes);
+            const TextEncoding e = opened.recognition.encoding;
+            const QByteArrayView body = QByteArrayView(bytes).sliced(encoding::byteOrderMark(e).size());
+            KeptLines kept;
+            kept.remember(body, opened.text, lineCodec(e));
+            const DocumentBytes written =
+                encodeDocument(opened.text, e, kept.spansFor(opened.text, opened.text));
+            const bool same = written.unencodable.isEmpty() &&
+                              written.bytes == bytes + encoding::encode(e, u"\r\n").bytes;
+            std::printf("%s\t%s\t%s\t%s\n", argv[k],
+                        qPrintable(describe(opened.recognition)),
+                        qPrintable(describe(baseline::recognise(bytes))),
+                        same ? "same" : "differs");
         }
         return 0;
     }

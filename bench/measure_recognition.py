@@ -131,13 +131,14 @@ names = [n for kind in files for n in files[kind]]
 out = subprocess.run([tool, '--classify'] + names, capture_output=True, text=True, check=True).stdout
 got = {}
 for line in out.splitlines():
-    name, new, old = line.split('\t')
-    got[name] = (new, old)
+    name, new, old, same = line.split('\t')
+    got[name] = (new, old, same)
 uchardet = shutil.which('uchardet')
 for kind in files:
     new = collections.Counter(got[n][0] for n in files[kind])
     old = collections.Counter(got[n][1] for n in files[kind])
-    line = '| %s | %d | %s | %s |' % (kind, len(files[kind]),
+    same = sum(got[n][2] == 'same' for n in files[kind])
+    line = '| %s | %d | %d | %s | %s |' % (kind, len(files[kind]), same,
         ', '.join('%s %d' % kv for kv in new.most_common()),
         ', '.join('%s %d' % kv for kv in old.most_common()))
     if uchardet:
