@@ -63,16 +63,20 @@ QByteArray byteOrderMark(TextEncoding encoding);
 // Whether the encoding can hold the character (a whole surrogate pair counts as one) at `pos`.
 bool canEncodeAt(Encoding encoding, QStringView text, qsizetype pos);
 
-// What the bytes of a file are, by these rules in this order:
+// What the bytes of a file are, by these rules in this order (docs/encodings.md):
 // 1. a byte-order mark (UTF-8, UTF-16 LE or BE);
-// 2. no byte above 0x7F: ISO-2022-JP when it holds its escape sequences and its text encodes back
-//    to the same bytes; UTF-8 when a declaration says so; otherwise code page 932;
-// 3. a charset declaration of the page in its first 1024 bytes naming Shift_JIS (or an alias), EUC-JP or
-//    UTF-8, when the bytes are strictly valid in it;
-// 4. strictly valid UTF-8 with at least one multi-byte sequence;
-// 5. valid EUC-JP that is not valid code page 932, or that read as code page 932 would hold a
-//    double-byte character, or whose characters above ASCII are at least two and half of them kana;
-// 6. everything else: code page 932.
+// 2. UTF-16 without a mark when the evidence is strong (a line break, text ranges);
+// 3. no byte above 0x7F: ISO-2022-JP when it holds its escape sequences, its reading is complete
+//    and the document would write the same bytes back; UTF-8 when a declaration says so;
+//    otherwise code page 932;
+// 4. a charset declaration of the page in its first 1024 bytes naming Shift_JIS (or an alias),
+//    EUC-JP or UTF-8, when the bytes are strictly valid in it;
+// 5. strictly valid UTF-8 with at least one multi-byte sequence; with two-byte sequences only and
+//    complete as code page 932 too, the plausible reading (Western words, or half-width katakana);
+// 6. valid EUC-JP (with the NEC row 13 and the IBM extensions) that is not valid code page 932, or
+//    that read as code page 932 would hold a double-byte character, or whose characters above
+//    ASCII are at least two and half of them kana;
+// 7. everything else: code page 932.
 struct Recognition
 {
     TextEncoding encoding;
