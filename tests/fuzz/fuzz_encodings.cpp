@@ -2,8 +2,8 @@
 // - Any bytes: UTF-8 decodes then encodes to the same bytes, reporting nothing, and the reading
 //   counts as lossless. EUC-JP the same, except that a folded cell (a character with two cells:
 //   the NEC row 13's ≒ also in row 2, an IBM kanji in rows F9..FC also in JIS X 0212 or after
-//   8F F3) may come back as its twin, in each of the three forms; opened and overwritten as a
-//   document it gives the same bytes. UTF-16 does the same except for the readings it cannot write
+//   8F F3) may come back as its twin, in each of the three forms (reopening as the same text when
+//   it holds no stand-in); opened and overwritten as a document it gives the same bytes. UTF-16 does the same except for the readings it cannot write
 //   back (an even number of bytes whose last unit is a lone U+DC00..U+DCFF, which would go back as
 //   an odd byte; an odd number whose last byte follows a high surrogate, the two then written as
 //   a pair); decodeAs calls a UTF-16 reading lossless exactly when it round-trips and holds
@@ -42,6 +42,14 @@ QString name(Encoding e)
 bool isStandIn(char16_t c)
 {
     return c >= 0xDC80 && c <= 0xDCFF;
+}
+
+bool holdsStandIn(QStringView text)
+{
+    for (const QChar c : text)
+        if (isStandIn(c.unicode()))
+            return true;
+    return false;
 }
 
 // Whether the unit at k is a low surrogate without its high half.
@@ -86,10 +94,15 @@ void decodeThenEncode(Encoding e, const QByteArray &input)
         break;
     case Encoding::EucJp:
         FUZZ_CHECK(forced.lossless, detail());
+        // In another form a stand-in for a lead byte may group with the first byte of a cell
+        // written differently (B6 then 纊 as F9 A1 in Windows' form), as text the user builds
+        // may: the reopen check needs a text without stand-ins.
         for (const EncodingForm form : forms) {
             const encoding::EncodeResult inForm = encoding::encode({e, false, form}, text);
-            FUZZ_CHECK(inForm.ok() && encoding::decode(e, inForm.bytes) == text,
-                       detail() + QStringLiteral(" form ") + QString::number(int(form)));
+            FUZZ_CHECK(inForm.ok(), detail() + QStringLiteral(" form ") + QString::number(int(form)));
+            if (!holdsStandIn(text))
+                FUZZ_CHECK(encoding::decode(e, inForm.bytes) == text,
+                           detail() + QStringLiteral(" form ") + QString::number(int(form)));
         }
         FUZZ_CHECK(overwritten(input, {e, false, forced.form}, text) == input, detail());
         break;
