@@ -210,12 +210,12 @@ public:
         return encodeWithIconv(encoder(), text, refused, extension);
     }
 
-    bool keepsBytes(QByteArrayView, QStringView text) const override
+    bool keepsBytes(QByteArrayView body, QStringView text) const override
     {
-        // The same characters come back; the bytes of a duplicate cell (≒ in the NEC row 13 and
-        // in row 2) are kept by the document's kept lines.
-        const EncodeResult back = encode(text, EncodingForm::Standard);
-        return back.ok() && decode(back.bytes) == text;
+        // The lines holding a folded cell (≒ in the NEC row 13 and in row 2, an IBM kanji in two
+        // places) keep their bytes in the document; so do lines where a stand-in for a lead byte
+        // would group with a cell written in another form.
+        return documentKeepsBytes(body, text, {Encoding::EucJp, false, eucShape(body).form()});
     }
 };
 

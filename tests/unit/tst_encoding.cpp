@@ -525,6 +525,10 @@ void TestEncoding::forcedDecode_data()
                                         << false;
     QTest::newRow("EUC-JP with a folded NEC row 13 cell (≒, also in row 2)")
         << E::EucJp << hex("adf0a4a2") << false << true;
+    // Ⅲ after 8F F4 is written as AD B7, which would group with the lone B6 before it: the
+    // line keeps its bytes.
+    QTest::newRow("EUC-JP lone lead byte before a folded eucJP-ms cell")
+        << E::EucJp << hex("b68ff4a10d0a") << false << true;
 }
 
 void TestEncoding::forcedDecode()
