@@ -135,8 +135,11 @@ void decodeThenEncode(Encoding e, const QByteArray &input)
     case Encoding::Cp932:
         break;
     }
-    // What is written reopens as the same text (even where the bytes differ).
-    if (saved.ok())
+    // What is written reopens as the same text (even where the bytes differ). EUC-JP writes a
+    // folded cell in its other place, whose first byte may group with a stand-in for a lead byte
+    // before it: only without stand-ins there (the document keeps such a line's bytes, checked
+    // above).
+    if (saved.ok() && !(e == Encoding::EucJp && holdsStandIn(text)))
         FUZZ_CHECK(encoding::decode(e, saved.bytes) == text, detail());
 
     // The byte-order mark in front: decodeAs takes it off and reads the rest the same way.
