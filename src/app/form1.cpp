@@ -139,9 +139,10 @@ Form1::Form1(QWidget *parent)
     connect(m_textArea->document(), &QTextDocument::contentsChanged, &m_drafts,
             [this] { m_drafts.textEdited(); });
     m_document.onStateChanged = [this] { m_drafts.documentStateChanged(); };
+    m_markup.documentEncoding = [this] { return m_document.encoding().encoding; };
     connect(m_textArea, &TextArea::filesDropped, this, [this](const QStringList &paths) {
         if (!paths.isEmpty())
-            load_text(m_services, paths.first());
+            load_text(m_services, paths.first(), m_document.encoding().encoding);
     });
 
     // The status bar below Text1: the caret's line and column, the line ends, and the document's

@@ -154,15 +154,15 @@ void DocumentCommands::reopenIn(Encoding encoding)
     }
     {
         BusyScope busy(m_s.app);
-        const bool bom = decoded->bom;
+        const TextEncoding read{encoding, decoded->bom, decoded->form};
         m_fileStamp = stampOf(path, *bytes);
         // Read in the chosen encoding, lines it would not write back keep their bytes.
-        rememberKeptLines(*bytes, decoded->text, encoding);
+        rememberKeptLines(*bytes, decoded->text, read);
         bytes.reset();
         m_s.Text1.setText(decoded->text);
         decoded.reset();
         m_file_text = m_s.Text1.text();
-        setEncoding({encoding, bom}, EncodingOrigin::Chosen);
+        setEncoding(read, EncodingOrigin::Chosen);
     }
     stateChanged();
 }
@@ -230,7 +230,7 @@ void DocumentCommands::takeFile(const QString &path, QByteArray bytes)
     m_fileStamp = stampOf(path, bytes);
     encoding::DecodedFile file = encoding::decodeFile(bytes);
     // Lines whose bytes the codec would not write back are remembered with their bytes.
-    rememberKeptLines(bytes, file.text, file.recognition.encoding.encoding);
+    rememberKeptLines(bytes, file.text, file.recognition.encoding);
     bytes = QByteArray();
     m_s.Text1.setText(file.text);
     file.text = QString();
@@ -339,14 +339,14 @@ void DocumentCommands::over_text()
     }
 }
 
-void DocumentCommands::rememberKeptLines(QByteArrayView bytes, QStringView text, Encoding e)
+void DocumentCommands::rememberKeptLines(QByteArrayView bytes, QStringView text, TextEncoding e)
 {
     // The lines are in the bytes after the byte-order mark.
-    const QByteArray mark = encoding::byteOrderMark({e, true});
+    const QByteArray mark = encoding::byteOrderMark({e.encoding, true});
     if (!mark.isEmpty() && bytes.startsWith(mark))
         bytes = bytes.sliced(mark.size());
     m_keptLines.remember(bytes, text, lineCodec(e));
-    m_keptEncoding = e;
+    m_keptEncoding = e.encoding;
 }
 
 void DocumentCommands::takeWrittenAsBaseline(const QString &text)
@@ -477,7 +477,7 @@ bool DocumentCommands::restoreDraft(const QString &text, const std::optional<Fil
     if (bytes) {
         // The file as it is now, read in the document's (restored) encoding.
         m_file_text = encoding::decodeAs(m_encoding.encoding, *bytes).text;
-        rememberKeptLines(*bytes, m_file_text, m_encoding.encoding);
+        rememberKeptLines(*bytes, m_file_text, m_encoding);
     }
     m_s.Text1.setText(text);
     return true;

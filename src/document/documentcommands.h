@@ -105,7 +105,7 @@ private:
     // The text just written becomes file_text.
     void takeWrittenAsBaseline(const QString &text);
     // After `bytes` (the whole file, byte-order mark and all) were read as `text` in `e`.
-    void rememberKeptLines(QByteArrayView bytes, QStringView text, Encoding e);
+    void rememberKeptLines(QByteArrayView bytes, QStringView text, TextEncoding e);
 
     Services &m_s;
     QString m_file_text;

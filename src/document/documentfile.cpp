@@ -27,8 +27,8 @@ QString hexCode(char32_t codePoint)
 DocumentBytes encodeDocument(QStringView text, TextEncoding encoding,
                              const QList<KeptSpan> &kept)
 {
-    const Encoding e = encoding.encoding;
-    if (!kept.isEmpty() && e == Encoding::Iso2022Jp) {
+    const TextEncoding e = encoding;
+    if (!kept.isEmpty() && e.encoding == Encoding::Iso2022Jp) {
         // A shift state may run over a line end: each stretch between kept lines on its own.
         DocumentBytes document{encoding::byteOrderMark(encoding), {}};
         appendAroundKept(
@@ -59,7 +59,7 @@ DocumentBytes encodeDocument(QStringView text, TextEncoding encoding,
 QByteArray encodeDocumentWithReferences(QStringView text, const QList<qsizetype> &unencodable,
                                         TextEncoding encoding, const QList<KeptSpan> &kept)
 {
-    const Encoding e = encoding.encoding;
+    const TextEncoding e = encoding;
     QByteArray bytes = encoding::byteOrderMark(encoding);
     bytes.reserve(text.size() + unencodable.size() * 10 + 2);
     auto next = unencodable.cbegin();
@@ -83,9 +83,9 @@ QByteArray encodeDocumentWithReferences(QStringView text, const QList<qsizetype>
     return bytes;
 }
 
-LineCodec lineCodec(Encoding e)
+LineCodec lineCodec(TextEncoding e)
 {
-    return {[e](QByteArrayView bytes) { return encoding::decode(e, bytes); },
+    return {[e](QByteArrayView bytes) { return encoding::decode(e.encoding, bytes); },
             [e](QStringView text) { return encoding::encode(e, text).bytes; }};
 }
 

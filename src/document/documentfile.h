@@ -36,7 +36,7 @@ QByteArray encodeDocumentWithReferences(QStringView text, const QList<qsizetype>
                                         const QList<KeptSpan> &kept = {});
 
 // An encoding as the lines kept with their own bytes need it (no byte-order mark).
-LineCodec lineCodec(Encoding encoding);
+LineCodec lineCodec(TextEncoding encoding);
 
 // "&#x" + the code point in upper-case hex + ";".
 QString characterReference(char32_t codePoint);

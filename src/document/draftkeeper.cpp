@@ -113,6 +113,15 @@ const FieldRow fieldRows[] = {
      [](Services &, DocumentCommands &d, const QString &v) {
          d.setEncoding({d.encoding().encoding, v == QLatin1String("1")}, d.encodingOrigin());
      }},
+    // How an EUC-JP page writes the characters beyond JIS X 0208 (0 standard, 1 Windows, 2 eucJP-ms).
+    {"form",
+     [](Services &, DocumentCommands &d) { return QString::number(int(d.encoding().form)); },
+     [](Services &, DocumentCommands &d, const QString &v) {
+         const int form = v.toInt();
+         if (form >= int(EncodingForm::Standard) && form <= int(EncodingForm::Ms))
+             d.setEncoding({d.encoding().encoding, d.encoding().bom, EncodingForm(form)},
+                           d.encodingOrigin());
+     }},
     {"origin",
      [](Services &, DocumentCommands &d) { return QString::number(int(d.encodingOrigin())); },
      [](Services &, DocumentCommands &d, const QString &v) {
@@ -170,7 +179,7 @@ void DraftKeeper::startUp(const QString &commandLinePath)
     if (restored)
         m_s.messageBox.show(notLoadedPrompt(commandLinePath), styleNotLoaded);
     else
-        load_text(m_s, commandLinePath);
+        load_text(m_s, commandLinePath, m_doc.encoding().encoding);
 }
 
 bool DraftKeeper::restore(const Draft &draft)

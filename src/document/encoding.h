@@ -15,11 +15,26 @@ namespace zimo {
 // UTF-16) becomes U+DC00 + byte and is written back as that byte, as in code page 932.
 enum class Encoding { Cp932, Utf8, EucJp, Iso2022Jp, Utf16LE, Utf16BE };
 
-// An encoding and whether its file starts with a byte-order mark (UTF-8 and UTF-16 only).
+// Which cells of EUC-JP beyond JIS X 0208 and 0212 a page uses for the IBM extensions (the NEC
+// row 13, AD A1..AD FE, is the same in all): the form an edited line is written in.
+enum class EncodingForm : quint8 {
+    Standard, // glibc's EUC-JP; an IBM kanji JIS X 0212 lacks goes to rows F9..FC
+    Windows,  // Windows' EUC-JP: the NEC-selected IBM extensions in rows F9..FC, no JIS X 0212
+    Ms,       // eucJP-ms: the IBM kanji in JIS X 0212 where it has them, the rest after 8F F3..F4
+};
+
+// An encoding, whether its file starts with a byte-order mark (UTF-8 and UTF-16 only), and its
+// form (EUC-JP only).
 struct TextEncoding
 {
+    constexpr TextEncoding(Encoding e = Encoding::Cp932, bool b = false,
+                           EncodingForm f = EncodingForm::Standard)
+        : encoding(e), bom(b), form(f)
+    {
+    }
     Encoding encoding = Encoding::Cp932;
     bool bom = false;
+    EncodingForm form = EncodingForm::Standard;
     bool operator==(const TextEncoding &) const = default;
 };
 
@@ -39,6 +54,8 @@ QString decode(Encoding encoding, QByteArrayView bytes);
 // The bytes of `text` in `encoding`, without a byte-order mark; characters the encoding cannot
 // hold are left out and listed by position, as cp932::encode does.
 EncodeResult encode(Encoding encoding, QStringView text);
+// The same in the encoding's form (EUC-JP: where the IBM extensions go).
+EncodeResult encode(TextEncoding encoding, QStringView text);
 
 // The byte-order mark of the encoding (empty when `bom` is off or the encoding has none).
 QByteArray byteOrderMark(TextEncoding encoding);
@@ -46,16 +63,20 @@ QByteArray byteOrderMark(TextEncoding encoding);
 // Whether the encoding can hold the character (a whole surrogate pair counts as one) at `pos`.
 bool canEncodeAt(Encoding encoding, QStringView text, qsizetype pos);
 
-// What the bytes of a file are, by these rules in this order:
+// What the bytes of a file are, by these rules in this order (docs/encodings.md):
 // 1. a byte-order mark (UTF-8, UTF-16 LE or BE);
-// 2. no byte above 0x7F: ISO-2022-JP when it holds its escape sequences and its text encodes back
-//    to the same bytes; UTF-8 when a declaration says so; otherwise code page 932;
-// 3. a charset declaration of the page in its first 1024 bytes naming Shift_JIS (or an alias), EUC-JP or
-//    UTF-8, when the bytes are strictly valid in it;
-// 4. strictly valid UTF-8 with at least one multi-byte sequence;
-// 5. valid EUC-JP that is not valid code page 932, or that read as code page 932 would hold a
-//    double-byte character, or whose characters above ASCII are at least two and half of them kana;
-// 6. everything else: code page 932.
+// 2. UTF-16 without a mark when the evidence is strong (a line break, text ranges);
+// 3. no byte above 0x7F: ISO-2022-JP when it holds its escape sequences, its reading is complete
+//    and the document would write the same bytes back; UTF-8 when a declaration says so;
+//    otherwise code page 932;
+// 4. a charset declaration of the page in its first 1024 bytes naming Shift_JIS (or an alias),
+//    EUC-JP or UTF-8, when the bytes are strictly valid in it;
+// 5. strictly valid UTF-8 with at least one multi-byte sequence; with two-byte sequences only and
+//    complete as code page 932 too, the plausible reading (Western words, or half-width katakana);
+// 6. valid EUC-JP (with the NEC row 13 and the IBM extensions) that is not valid code page 932, or
+//    that read as code page 932 would hold a double-byte character, or whose characters above
+//    ASCII are at least two and half of them kana;
+// 7. everything else: code page 932.
 struct Recognition
 {
     TextEncoding encoding;
@@ -71,6 +92,11 @@ struct DecodedFile
     Recognition recognition;
 };
 DecodedFile decodeFile(QByteArrayView bytes);
+// The same for bytes inserted into a document in `document` (a snippet, a dropped file): where
+// the bytes leave the choice open (valid UTF-8 without a three-byte sequence, or EUC-JP or code
+// page 932 decided by their shape alone) and their reading in the document's encoding is
+// complete, that reading.
+DecodedFile decodeFile(QByteArrayView bytes, Encoding document);
 
 // The bytes decoded in a given encoding: a byte-order mark of that encoding at the start is taken
 // as such. `lossless` tells whether writing the text back gives exactly these bytes.
@@ -79,6 +105,7 @@ struct ForcedDecode
     QString text;
     bool bom = false;
     bool lossless = false;
+    EncodingForm form = EncodingForm::Standard;
 };
 ForcedDecode decodeAs(Encoding encoding, QByteArrayView bytes);
 
@@ -89,13 +116,9 @@ bool declaredEncoding(QStringView text, Encoding *encoding, QString *name);
 // Whether the text holds a charset declaration at all (any name); `name` receives it.
 bool hasDeclaration(QStringView text, QString *name);
 
-// The name shown in the status bar ("Shift_JIS", "UTF-8", ...).
-QString displayName(Encoding encoding);
-// The name used in questions ("シフトJIS（コード ページ 932）", "UTF-8", ...).
-QString longName(Encoding encoding);
-// The status bar's text: the name, then "（BOM付き）", "（既定）" or "（指定）" where they apply.
-QString statusText(TextEncoding encoding, EncodingOrigin origin);
-
 } // namespace encoding
 
 } // namespace zimo
+
+// The names shown to the user.
+#include "document/encodingnames.h"

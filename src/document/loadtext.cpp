@@ -7,7 +7,7 @@
 
 namespace zimo {
 
-void load_text(Services &s, const QString &path)
+void load_text(Services &s, const QString &path, Encoding document)
 {
     const QFileInfo info(path);
     if (info.exists() && info.isFile() && info.size() > loadTextLimit) {
@@ -21,10 +21,11 @@ void load_text(Services &s, const QString &path)
         return;
     }
 
-    // The file's bytes are read in their own encoding (the document keeps its own), then split
+    // The file's bytes are read in their own encoding (the document's where they leave the
+    // choice open; the document keeps its own), then split
     // into lines as splitLines does for bytes: a line ends at CR LF or at a lone CR; a lone LF
     // stays inside its line.
-    const QString text = encoding::decodeFile(*bytes).text;
+    const QString text = encoding::decodeFile(*bytes, document).text;
     if (text.isEmpty())
         return;
     // Each line goes after the current selection, which stays in place but is no longer

@@ -49,8 +49,11 @@ void MarkupCommands::appendSnippetFile(const QString &fileName)
     const std::optional<QByteArray> bytes = readWholeFile(fileName);
     if (!bytes)
         return;
-    // The snippet's bytes are read in their own encoding; the document keeps its own.
-    m_s.Text1.setText(markup::appendSnippet(m_s.Text1.text(), encoding::decodeFile(*bytes).text));
+    // The snippet's bytes are read in their own encoding (the document's where they leave the
+    // choice open); the document keeps its own.
+    const Encoding document = documentEncoding ? documentEncoding() : Encoding::Cp932;
+    m_s.Text1.setText(
+        markup::appendSnippet(m_s.Text1.text(), encoding::decodeFile(*bytes, document).text));
 }
 
 void MarkupCommands::mnuEditBack_Click()

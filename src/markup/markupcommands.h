@@ -1,9 +1,12 @@
 #pragma once
 
+#include "document/encoding.h"
 #include "document/undostore.h"
 #include "platform/services.h"
 
 #include <QString>
+
+#include <functional>
 
 namespace zimo {
 
@@ -25,6 +28,10 @@ public:
     void mnuEditPlug_2_Click();     // item/plug_2.txt appended
     void mnuEditBack_Click();       // "I'll be back"
     void mnuOptionline_Click();     // character count
+
+    // The encoding of the document a snippet goes into (code page 932 when not set): bytes that
+    // read completely in it as well as in another encoding are read in it.
+    std::function<Encoding()> documentEncoding;
 
 private:
     void appendSnippetFile(const QString &fileName);

@@ -107,6 +107,8 @@ private slots:
     void unencodableCharacters();
     void encodingsWrittenBack_data();
     void encodingsWrittenBack();
+    void editedLineInPageForm_data();
+    void editedLineInPageForm();
     void unencodableInEncoding_data();
     void unencodableInEncoding();
     void reopenIn_data();
@@ -988,6 +990,63 @@ void TestDocumentCommands::encodingsWrittenBack_data()
     QTest::newRow("UTF-16LE, odd length") << QByteArray("\xff\xfe\xe5\x65\xc1", 5)
                                           << QStringLiteral("日") + QChar(0xDCC1)
                                           << QStringLiteral("UTF-16LE（BOM付き）") << crlf16le;
+    QTest::newRow("UTF-16LE without a mark") << QByteArray("\xe5\x65\r\0\n\0a\0", 8)
+                                             << QStringLiteral("日\r\na") << QStringLiteral("UTF-16LE")
+                                             << crlf16le;
+    QTest::newRow("EUC-JP with ① and an IBM kanji as Windows writes them")
+        << QByteArray("\xad\xa1\xc6\xfc\r\n\xf9\xa1\xed\xe3\r\n")
+        << QStringLiteral("①日\r\n纊\u8F9C\r\n") << QStringLiteral("EUC-JP") << crlf;
+    QTest::newRow("EUC-JP with an IBM kanji as eucJP-ms writes it")
+        << QByteArray("\x8f\xf3\xf3\xa4\xc8\x8f\xd4\xe3\r\n") << QStringLiteral("ⅰと纊\r\n")
+        << QStringLiteral("EUC-JP") << crlf;
+    QTest::newRow("ISO-2022-JP as older software and Windows write it")
+        << QByteArray("\x1b$@F|\x1b(J\\\r\n\x1b(I1\x1b(B\x0e" "2\x0f\r\n\x1b$B-!\x1b(B\r\n")
+        << QStringLiteral("日¥\r\nｱｲ\r\n①\r\n") << QStringLiteral("ISO-2022-JP") << crlf;
+}
+
+void TestDocumentCommands::editedLineInPageForm_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QByteArray>("written");
+    QTest::addColumn<bool>("reopened"); // in its own encoding, from the menu, before typing
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+        QString typed;
+        QByteArray written;
+    } pages[] = {
+        {"EUC-JP, Windows' rows F9..FC", QByteArray("\xf9\xa1\r\n"), QStringLiteral("ⅰ纊①"),
+         QByteArray("\xf9\xa1\r\n\xfc\xf1\xf9\xa1\xad\xa1\r\n")},
+        {"EUC-JP, eucJP-ms after 8F", QByteArray("\x8f\xf3\xf3\r\n"), QStringLiteral("ⅰ纊①"),
+         QByteArray("\x8f\xf3\xf3\r\n\x8f\xf3\xf3\x8f\xd4\xe3\xad\xa1\r\n")},
+        {"ISO-2022-JP with older escapes, standard ones in the new line",
+         QByteArray("\x1b$@F|\x1b(J\\\r\n"), QStringLiteral("日ｱ①"),
+         QByteArray("\x1b$@F|\x1b(J\\\r\n\x1b$BF|\x1b(B\x1b(I1\x1b(B\x1b$B-!\x1b(B\r\n")},
+    };
+    for (const auto &page : pages)
+        for (const bool reopened : {false, true})
+            QTest::addRow("%s%s", page.name, reopened ? ", reopened" : "")
+                << page.bytes << page.typed << page.written << reopened;
+}
+
+// A line typed into a page is written in the form the page uses; untouched lines keep their bytes.
+void TestDocumentCommands::editedLineInPageForm()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, written);
+    QFETCH(bool, reopened);
+    writeBytes(path("page.html"), bytes);
+    Window w;
+    w.openFile(path("page.html"));
+    if (reopened)
+        w.doc.reopenIn(w.doc.encoding().encoding);
+    w.type(typed);
+    w.doc.mnuFileOverwrite_Click();
+    QVERIFY(w.p.messageBox.shown.isEmpty());
+    QCOMPARE(bytesOf(path("page.html")).toHex(), (written).toHex());
 }
 
 // A page opens in its own encoding and Overwrite and Save write it back byte for byte, then the
@@ -1030,10 +1089,10 @@ void TestDocumentCommands::unencodableInEncoding_data()
     QTest::newRow("EUC-JP, emoji") << QByteArray("\xa4\xa2\xa4\xa4") << QStringLiteral("😀")
                                    << QStringLiteral("EUC-JP で")
                                    << QByteArray("\xa4\xa2\xa4\xa4&#x1F600;\r\n");
-    QTest::newRow("ISO-2022-JP, half-width katakana after kanji")
-        << QByteArray("\x1b$BF|\x1b(B") << QStringLiteral("日ｱ")
+    QTest::newRow("ISO-2022-JP, emoji after kanji")
+        << QByteArray("\x1b$BF|\x1b(B") << QStringLiteral("日😀")
         << QStringLiteral("ISO-2022-JP（JIS）で")
-        << QByteArray("\x1b$BF|F|\x1b(B&#xFF71;\r\n");
+        << QByteArray("\x1b$BF|F|\x1b(B&#x1F600;\r\n");
     QTest::newRow("UTF-8, lone surrogate")
         << QByteArray("\xe6\x97\xa5") << QString(QChar(0xD800)) << QStringLiteral("UTF-8 で")
         << QByteArray("\xe6\x97\xa5&#xD800;\r\n");

@@ -132,6 +132,7 @@ private slots:
     void restoreAtStartUp();
     void restoreComparesFile_data();
     void restoreComparesFile();
+    void restoredPageKeepsItsForm();
     void commandLineAfterRestore_data();
     void commandLineAfterRestore();
     void brokenDraftIsNotOffered();
@@ -669,6 +670,27 @@ void TestDrafts::restoreComparesFile()
         // The new draft records the file as it is now: the next start asks nothing more.
         QCOMPARE(w.draft()->field("hash"), std::optional<QString>(blake2b(now)));
     }
+}
+
+// A page in Windows' EUC-JP, edited and killed, then restored: Overwrite writes the typed IBM kanji
+// in the page's form (F9 A1, not JIS X 0212's 8F D4 E3) and keeps the untouched line's bytes.
+void TestDrafts::restoredPageKeepsItsForm()
+{
+    const QString file = path("page.html");
+    writeBytes(file, QByteArray("\xf9\xa1\r\n"));
+    {
+        Window w(stateFolder());
+        w.keeper.startUp();
+        w.openFile(file);
+        w.type(QStringLiteral("纊①"));
+        w.wait(1000);
+    } // killed
+    Window w(stateFolder());
+    w.answers({MsgAnswer::Yes});
+    w.keeper.startUp();
+    QCOMPARE(w.doc.encoding(), (TextEncoding{Encoding::EucJp, false, EncodingForm::Windows}));
+    w.doc.mnuFileOverwrite_Click();
+    QCOMPARE(bytesOf(file).toHex(), QByteArray("\xf9\xa1\r\n\xf9\xa1\xad\xa1\r\n").toHex());
 }
 
 void TestDrafts::commandLineAfterRestore_data()

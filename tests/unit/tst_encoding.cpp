@@ -1,5 +1,7 @@
 // The encodings other than code page 932 and the recognition of a file's encoding.
+#include "document/documentfile.h"
 #include "document/encoding.h"
+#include "document/keptlines.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -20,6 +22,16 @@ QString standIn(int byte)
 QString units(std::initializer_list<char16_t> list)
 {
     return QString::fromUtf16(list.begin(), qsizetype(list.size()));
+}
+
+// What Overwrite writes for a document read from `bytes` as `text` and left unchanged.
+QByteArray openAndOverwrite(const QByteArray &bytes, TextEncoding e, const QString &text)
+{
+    const QByteArrayView body = QByteArrayView(bytes).sliced(encoding::byteOrderMark(e).size());
+    KeptLines kept;
+    kept.remember(body, text, lineCodec(e));
+    const DocumentBytes written = encodeDocument(text, e, kept.spansFor(text, text));
+    return written.unencodable.isEmpty() ? written.bytes : QByteArray("(unencodable)");
 }
 
 QByteArray hex(const char *digits)
@@ -100,10 +112,28 @@ void TestEncoding::recognise_data()
                                  << R << u"a日本\r\n"_s;
     QTest::newRow("ISO-2022-JP with JIS Roman")
         << QByteArray("\x1b(J\\\x1b(B") << E::Iso2022Jp << false << R << u"¥"_s;
+    // A complete reading is taken whatever escapes the encoder would write.
+    // Not when the last line ends in another set: its bytes could not be kept.
     QTest::newRow("ISO-2022-JP not back in ASCII at the end")
         << QByteArray("\x1b$BF|") << E::Cp932 << false << D << QString();
+    QTest::newRow("ISO-2022-JP cut inside a pair")
+        << QByteArray("\x1b$BF|F") << E::Cp932 << false << D << QString();
+    QTest::newRow("ISO-2022-JP, the 1978 set") << QByteArray("\x1b$@F|K\\\x1b(B\r\n")
+                                              << E::Iso2022Jp << false << R << u"日本\r\n"_s;
+    QTest::newRow("ISO-2022-JP, JIS X 0201 Roman")
+        << QByteArray("\x1b(J\\~\x1b(B") << E::Iso2022Jp << false << R << u"¥‾"_s;
+    QTest::newRow("ISO-2022-JP, half-width katakana by ESC ( I")
+        << QByteArray("\x1b(I1\x1b(Ba") << E::Iso2022Jp << false << R << u"ｱa"_s;
+    QTest::newRow("ISO-2022-JP, half-width katakana by SO and SI")
+        << QByteArray("\x1b(Ba\x0e" "12\x0f" "b") << E::Iso2022Jp << false << R << u"aｱｲb"_s;
+    QTest::newRow("ISO-2022-JP, NEC row 13 inside ESC $ B")
+        << QByteArray("\x1b$B-!-5\x1b(B") << E::Iso2022Jp << false << R << u"①Ⅰ"_s;
+    QTest::newRow("ISO-2022-JP, ESC & @ before ESC $ B")
+        << QByteArray("\x1b&@\x1b$BF|\x1b(B") << E::Iso2022Jp << false << R << u"日"_s;
     QTest::newRow("ISO-2022-JP with a bad pair")
         << QByteArray("\x1b$B\x7f\x7f\x1b(B") << E::Cp932 << false << D << QString();
+    QTest::newRow("ISO-2022-JP with an unknown escape")
+        << QByteArray("\x1b$(Q!!\x1b(B") << E::Cp932 << false << D << QString();
     QTest::newRow("terminal colours are no ISO-2022-JP")
         << QByteArray("\x1b[31mred\x1b[0m") << E::Cp932 << false << D << QString();
 
@@ -125,13 +155,28 @@ void TestEncoding::recognise_data()
         << metaEuc + hex("e697a5e69cac") << E::Utf8 << false << R
         << QString::fromLatin1(metaEuc) + u"日本"_s;
     QTest::newRow("declaration after the first 1024 bytes counts not")
-        << QByteArray(1024, ' ') + metaSjis + hex("c3b7") << E::Utf8 << false << R << QString();
+        << QByteArray(1024, ' ') + metaSjis + hex("c3a9") + "t\xc3\xa9" << E::Utf8 << false << R
+        << QString();
 
     // 4. UTF-8.
     QTest::newRow("UTF-8 Japanese") << hex("e697a5e69cace8aa9e") << E::Utf8 << false << R
                                     << u"日本語"_s;
+    // Valid UTF-8 without a three-byte sequence, complete as code page 932 too: the plausible
+    // reading.
     QTest::newRow("half-width katakana valid as UTF-8, undeclared")
-        << hex("c3b7") << E::Utf8 << false << R << u"÷"_s;
+        << hex("c3b7") << E::Cp932 << false << R << u"ﾃｷ"_s;
+    QTest::newRow("half-width katakana ﾐｽ, a lone Greek letter in UTF-8")
+        << hex("d0bd") << E::Cp932 << false << R << u"ﾐｽ"_s;
+    QTest::newRow("accented letter inside a word") << QByteArray("caf\xc3\xa9 au lait") << E::Utf8
+                                                   << false << R << u"café au lait"_s;
+    QTest::newRow("Cyrillic word") << hex("d09fd180d0b8d0b2d0b5d182") << E::Utf8 << false << R
+                                   << u"Привет"_s;
+    QTest::newRow("ﾐｽﾐｽ, two Cyrillic letters in UTF-8") << hex("d0bdd0bd") << E::Cp932 << false
+                                                         << R << u"ﾐｽﾐｽ"_s;
+    QTest::newRow("Latin-1 sign") << QByteArray("\xc2\xa9 2026") << E::Utf8 << false << R
+                                  << u"© 2026"_s;
+    QTest::newRow("two-byte UTF-8 not complete as code page 932")
+        << QByteArray("\xc3\xa0\x80") << E::Cp932 << false << D << QString();
 
     // 5. EUC-JP.
     QTest::newRow("short EUC-JP kana, also valid code page 932")
@@ -146,6 +191,29 @@ void TestEncoding::recognise_data()
         << hex("c3b7bdc4") << E::Cp932 << false << D << u"ﾃｷｽﾄ"_s;
     QTest::newRow("two half-width katakana in Shift_JIS") << hex("b1dd") << E::Cp932 << false << D
                                                           << u"ｱﾝ"_s;
+    // Windows' and eucJP-ms's cells beyond JIS X 0208 and 0212.
+    QTest::newRow("EUC-JP with ① (NEC row 13)")
+        << hex("c6fccbdcada1a4c7a4b9") << E::EucJp << false << R << u"日本①です"_s;
+    QTest::newRow("EUC-JP with an IBM kanji in Windows' rows F9..FC")
+        << hex("f9a1a4c8fcfe") << E::EucJp << false << R << u"纊と＂"_s;
+    QTest::newRow("EUC-JP with an IBM extension after 8F (eucJP-ms)")
+        << hex("8ff3f3a4c88ff4fe") << E::EucJp << false << R << u"ⅰと黑"_s;
+    QTest::newRow("EUC-JP user-defined rows after 8F stay unknown")
+        << hex("8ff5a1a4c8") << E::Cp932 << false << D << QString();
+
+    // UTF-16 without a byte-order mark, when the evidence is strong.
+    QTest::newRow("UTF-16LE without a mark") << hex("e5652c679e8a0d000a00410042000d000a00")
+                                             << E::Utf16LE << false << R << u"日本語\r\nAB\r\n"_s;
+    QTest::newRow("UTF-16BE without a mark") << hex("304230443046000a0061")
+                                             << E::Utf16BE << false << R << u"あいう\na"_s;
+    QTest::newRow("UTF-16LE without a mark or a line break: only likely")
+        << hex("e5652c679e8a41004200") << E::Cp932 << false << D << QString();
+    QTest::newRow("UTF-16LE without a mark, a lone surrogate")
+        << hex("0dd841000a00") << E::Cp932 << false << D << QString();
+    QTest::newRow("UTF-16LE without a mark, odd length") << hex("41000a0042")
+                                                         << E::Cp932 << false << D << QString();
+    QTest::newRow("zero bytes in binary data") << hex("000102030405060a00ff") << E::Cp932 << false
+                                               << D << QString();
 
     // 6. Everything else.
     QTest::newRow("Shift_JIS") << hex("93fa967b8cea") << E::Cp932 << false << D << u"日本語"_s;
@@ -164,18 +232,21 @@ void TestEncoding::recognise()
     QFETCH(bool, bom);
     QFETCH(EncodingOrigin, origin);
     QFETCH(QString, text);
-    const encoding::Recognition expected{{encoding, bom}, origin};
-    QCOMPARE(encoding::recognise(bytes), expected);
+    const encoding::Recognition got = encoding::recognise(bytes);
+    QCOMPARE(got.encoding.encoding, encoding);
+    QCOMPARE(got.encoding.bom, bom);
+    QCOMPARE(got.origin, origin);
 
     // The document reading: the same answer, the text without the byte-order mark, and the
-    // bytes back unchanged.
+    // bytes back unchanged (in the page's form).
     const encoding::DecodedFile file = encoding::decodeFile(bytes);
-    QCOMPARE(file.recognition, expected);
+    QCOMPARE(file.recognition, got);
     if (!text.isNull())
         QCOMPARE(file.text, text);
-    const encoding::EncodeResult back = encoding::encode(encoding, file.text);
+    const encoding::EncodeResult back = encoding::encode(got.encoding, file.text);
     QVERIFY(back.ok());
-    if (encoding == Encoding::Cp932) // duplicate cells come back as their twins: same text
+    // Duplicate cells come back as their twins, ISO-2022-JP in the standard escapes: same text.
+    if (encoding == Encoding::Cp932 || encoding == Encoding::Iso2022Jp)
         QCOMPARE(encoding::decode(encoding, back.bytes), file.text);
     else
         QCOMPARE(encoding::byteOrderMark({encoding, bom}) + back.bytes, bytes);
@@ -297,23 +368,55 @@ void TestEncoding::randomBytesRoundTrip()
             else
                 bytes += pieces[random.bounded(int(pieces.size()))];
         }
-        const QString text = encoding::decode(encoding, bytes);
-        const encoding::EncodeResult back = encoding::encode(encoding, text);
+        const encoding::ForcedDecode decoded = encoding::decodeAs(encoding, bytes);
+        // The codec alone: the same text back (EUC-JP's folded cells, such as an IBM kanji in
+        // rows F9..FC and in JIS X 0212, in the page's form); open and Overwrite: the same bytes.
+        const TextEncoding e{encoding, decoded.bom, decoded.form};
+        const encoding::EncodeResult back = encoding::encode(e, decoded.text);
         QVERIFY(back.ok());
-        QCOMPARE(back.bytes, bytes);
+        QCOMPARE(encoding::decode(encoding, back.bytes), decoded.text);
+        if (encoding != Encoding::EucJp)
+            QCOMPARE(back.bytes, bytes);
+        if (encoding == Encoding::EucJp)
+            QVERIFY(decoded.lossless);
+        if (decoded.lossless)
+            QCOMPARE(openAndOverwrite(bytes, e, decoded.text).toHex(),
+                     (bytes + encoding::encode(encoding, u"\r\n").bytes).toHex());
     }
 }
 
-// Every EUC-JP character comes back as its own bytes: nothing folds, unlike code page 932.
 void TestEncoding::everyEucJpCell()
 {
+    // Every cell in the standard form: its bytes back, or a folded cell (a character that has
+    // another cell) read back as the same character. In each extension's own form its cells
+    // come back as themselves.
     int characters = 0;
+    int folded = 0;
+    int windowsCells = 0;
+    int msCells = 0;
+    auto isChar = [](const QString &text) {
+        return text.size() == 1 && !(text[0].unicode() >= 0xDC80 && text[0].unicode() <= 0xDCFF);
+    };
     auto check = [&](const QByteArray &bytes) {
         const QString text = encoding::decode(Encoding::EucJp, bytes);
         const encoding::EncodeResult back = encoding::encode(Encoding::EucJp, text);
         QVERIFY2(back.ok(), bytes.toHex().constData());
-        QCOMPARE(back.bytes, bytes);
-        characters += text.size() == 1 && !(text[0].unicode() >= 0xDC80 && text[0].unicode() <= 0xDCFF);
+        if (back.bytes != bytes) {
+            QCOMPARE(encoding::decode(Encoding::EucJp, back.bytes), text);
+            ++folded;
+        }
+        characters += isChar(text);
+        const auto u = [](int b) { return static_cast<unsigned char>(b); };
+        const bool windows = bytes.size() == 2 && u(bytes[0]) >= 0xF9 && u(bytes[0]) <= 0xFC;
+        const bool ms = bytes.size() == 3 && (u(bytes[1]) == 0xF3 || u(bytes[1]) == 0xF4);
+        if ((windows || ms) && isChar(text)) {
+            const TextEncoding form{Encoding::EucJp, false,
+                                    windows ? EncodingForm::Windows : EncodingForm::Ms};
+            const QByteArray inForm = encoding::encode(form, text).bytes;
+            QCOMPARE(encoding::decode(Encoding::EucJp, inForm), text);
+            windowsCells += windows && inForm == bytes;
+            msCells += ms && inForm == bytes;
+        }
     };
     for (int lead = 0xA1; lead <= 0xFE; ++lead) {
         for (int trail = 0xA1; trail <= 0xFE; ++trail) {
@@ -328,8 +431,15 @@ void TestEncoding::everyEucJpCell()
         const char two[] = {char(0x8E), char(kana)};
         check(QByteArray(two, 2));
     }
-    // JIS X 0208 and 0212 as glibc has them, and the 63 half-width katakana.
-    QCOMPARE(characters, 13009);
+    // JIS X 0208 and 0212 as glibc has them, the 63 half-width katakana, the 83 cells of the NEC
+    // row 13, the 374 of rows F9..FC and the 106 of eucJP-ms after 8F F3.
+    qDebug() << "characters" << characters << "folded" << folded << "windows" << windowsCells
+             << "ms" << msCells;
+    QCOMPARE(characters, 13009 + 83 + 374 + 106);
+    QCOMPARE(folded, 684);
+    QCOMPARE(windowsCells, 374);
+    // 13 of eucJP-ms's cells hold characters glibc writes elsewhere (JIS X 0212).
+    QCOMPARE(msCells, 93);
 }
 
 void TestEncoding::unencodable_data()
@@ -348,10 +458,19 @@ void TestEncoding::unencodable_data()
     QTest::newRow("EUC-JP Hangul") << E::EucJp << u"日한"_s << hex("c6fc") << P{1};
     QTest::newRow("EUC-JP yen sign and overline") << E::EucJp << u"¥a‾"_s << QByteArray("a")
                                                   << P{0, 2};
-    QTest::newRow("ISO-2022-JP half-width katakana")
-        << E::Iso2022Jp << u"aｱb"_s << QByteArray("ab") << P{1};
+    QTest::newRow("ISO-2022-JP half-width katakana, as Windows writes it")
+        << E::Iso2022Jp << u"aｱｲb"_s << QByteArray("a\x1b(I12\x1b(Bb") << P{};
+    QTest::newRow("ISO-2022-JP NEC row 13, as Windows writes it")
+        << E::Iso2022Jp << u"日①"_s << QByteArray("\x1b$BF|\x1b(B\x1b$B-!\x1b(B") << P{};
+    QTest::newRow("ISO-2022-JP IBM kanji, as Windows writes it")
+        << E::Iso2022Jp << u"a纊"_s << QByteArray("a\x1b$By!\x1b(B") << P{};
+    QTest::newRow("ISO-2022-JP emoji") << E::Iso2022Jp << u"a😀"_s << QByteArray("a") << P{1};
+    QTest::newRow("EUC-JP NEC row 13 and an IBM kanji")
+        << E::EucJp << u"①纊"_s << hex("ada18fd4e3") << P{};
     QTest::newRow("ISO-2022-JP escape character") << E::Iso2022Jp << u"a\x1b"_s << QByteArray("a")
                                                   << P{1};
+    QTest::newRow("ISO-2022-JP shift out and in") << E::Iso2022Jp << u"\x0e" "1\x0f"_s
+                                                  << QByteArray("1") << P{0, 2};
     QTest::newRow("ISO-2022-JP between kanji") << E::Iso2022Jp << u"日😀本"_s
                                                << QByteArray("\x1b$BF|K\\\x1b(B") << P{1};
 }
@@ -397,7 +516,19 @@ void TestEncoding::forcedDecode_data()
         << E::Utf16BE << hex("dbd9db") << false << false;
     QTest::newRow("Shift_JIS read as ISO-2022-JP") << E::Iso2022Jp << hex("93fa967b") << false
                                                    << true;
-    QTest::newRow("broken ISO-2022-JP") << E::Iso2022Jp << QByteArray("\x1b$BF|") << false << false;
+    QTest::newRow("ISO-2022-JP not back in ASCII") << E::Iso2022Jp << QByteArray("\x1b$BF|")
+                                                   << false << false;
+    QTest::newRow("ISO-2022-JP as Windows writes it")
+        << E::Iso2022Jp << QByteArray("\x1b$B-!\x1b(B\r\n\x1b(I12\x1b(B\r\n\x1b$@F|\x1b(J\r\n")
+        << false << true;
+    QTest::newRow("broken ISO-2022-JP") << E::Iso2022Jp << QByteArray("\x1b$BF|F") << false
+                                        << false;
+    QTest::newRow("EUC-JP with a folded NEC row 13 cell (≒, also in row 2)")
+        << E::EucJp << hex("adf0a4a2") << false << true;
+    // Ⅲ after 8F F4 is written as AD B7, which would group with the lone B6 before it: the
+    // line keeps its bytes.
+    QTest::newRow("EUC-JP lone lead byte before a folded eucJP-ms cell")
+        << E::EucJp << hex("b68ff4a10d0a") << false << true;
 }
 
 void TestEncoding::forcedDecode()
@@ -409,10 +540,11 @@ void TestEncoding::forcedDecode()
     const encoding::ForcedDecode decoded = encoding::decodeAs(encoding, bytes);
     QCOMPARE(decoded.bom, bom);
     QCOMPARE(decoded.lossless, lossless);
-    if (lossless && encoding != Encoding::Cp932) {
-        QCOMPARE(encoding::byteOrderMark({encoding, bom}) +
-                     encoding::encode(encoding, decoded.text).bytes,
-                 bytes);
+    if (lossless) {
+        // Open then Overwrite: the lines the codec would write otherwise keep their bytes.
+        const TextEncoding e{encoding, bom, decoded.form};
+        QCOMPARE(openAndOverwrite(bytes, e, decoded.text).toHex(),
+                 (bytes + encoding::encode(encoding, u"\r\n").bytes).toHex());
     }
 }
 

@@ -55,31 +55,48 @@ void TestLoadText::lines_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("text");
-    QTest::newRow("empty file inserts nothing") << QByteArray() << QString();
-    QTest::newRow("CR LF, no final end") << QByteArray("a\r\nb") << QStringLiteral("a\r\nb\r\n");
-    QTest::newRow("final CR LF") << QByteArray("a\r\nb\r\n") << QStringLiteral("a\r\nb\r\n");
-    QTest::newRow("lone CR ends a line") << QByteArray("a\rb") << QStringLiteral("a\r\nb\r\n");
-    QTest::newRow("lone LF stays") << QByteArray("a\nb") << QStringLiteral("a\nb\r\n");
-    QTest::newRow("empty lines") << QByteArray("\r\n\r\n") << QStringLiteral("\r\n\r\n");
+    QTest::addColumn<Encoding>("document");
+    QTest::newRow("empty file inserts nothing") << QByteArray() << QString() << Encoding::Cp932;
+    QTest::newRow("CR LF, no final end") << QByteArray("a\r\nb") << QStringLiteral("a\r\nb\r\n") << Encoding::Cp932;
+    QTest::newRow("final CR LF") << QByteArray("a\r\nb\r\n") << QStringLiteral("a\r\nb\r\n") << Encoding::Cp932;
+    QTest::newRow("lone CR ends a line") << QByteArray("a\rb") << QStringLiteral("a\r\nb\r\n") << Encoding::Cp932;
+    QTest::newRow("lone LF stays") << QByteArray("a\nb") << QStringLiteral("a\nb\r\n") << Encoding::Cp932;
+    QTest::newRow("empty lines") << QByteArray("\r\n\r\n") << QStringLiteral("\r\n\r\n") << Encoding::Cp932;
     QTest::newRow("Japanese") << QByteArray("\x93\xfa\x96\x7b\x8c\xea\r\n\xb1\xb2")
-                              << QStringLiteral("日本語\r\nｱｲ\r\n");
+                              << QStringLiteral("日本語\r\nｱｲ\r\n") << Encoding::Cp932;
     // Every encoding the program recognises, split into lines after decoding.
     QTest::newRow("UTF-8") << QByteArray("\xe6\x97\xa5\r\n\xef\xbd\xb1\nz")
-                           << QStringLiteral("日\r\nｱ\nz\r\n");
+                           << QStringLiteral("日\r\nｱ\nz\r\n") << Encoding::Cp932;
     QTest::newRow("UTF-16LE with its mark")
-        << QByteArray("\xff\xfe\xe5\x65\r\0\n\0a\0\r\0", 12) << QStringLiteral("日\r\na\r\n");
-    QTest::newRow("EUC-JP kana") << QByteArray("\xa4\xa2\xa4\xa4\rx") << QStringLiteral("あい\r\nx\r\n");
+        << QByteArray("\xff\xfe\xe5\x65\r\0\n\0a\0\r\0", 12) << QStringLiteral("日\r\na\r\n") << Encoding::Cp932;
+    QTest::newRow("EUC-JP kana") << QByteArray("\xa4\xa2\xa4\xa4\rx") << QStringLiteral("あい\r\nx\r\n") << Encoding::Cp932;
     QTest::newRow("ISO-2022-JP over two lines")
-        << QByteArray("\x1b$BF|\x1b(B\r\n\x1b$BK\\\x1b(B") << QStringLiteral("日\r\n本\r\n");
+        << QByteArray("\x1b$BF|\x1b(B\r\n\x1b$BK\\\x1b(B") << QStringLiteral("日\r\n本\r\n") << Encoding::Cp932;
+    // Bytes that read completely both as UTF-8 (without a three-byte sequence) and as code page
+    // 932 take the document's reading: ﾃｷ into a Shift_JIS document, ÷ into a UTF-8 one.
+    QTest::newRow("ﾃｷ or ÷, into a Shift_JIS document")
+        << QByteArray("\xc3\xb7") << QStringLiteral("ﾃｷ\r\n") << Encoding::Cp932;
+    QTest::newRow("ﾃｷ or ÷, into a UTF-8 document")
+        << QByteArray("\xc3\xb7") << QStringLiteral("÷\r\n") << Encoding::Utf8;
+    // Plausible Western text stays UTF-8 (a letter inside a word).
+    QTest::newRow("café into a Shift_JIS document")
+        << QByteArray("caf\xc3\xa9") << QStringLiteral("café\r\n") << Encoding::Cp932;
+    QTest::newRow("UTF-8 Japanese stays UTF-8 in a Shift_JIS document")
+        << QByteArray("\xe6\x97\xa5") << QStringLiteral("日\r\n") << Encoding::Cp932;
+    QTest::newRow("one EUC-JP kana into an EUC-JP document")
+        << QByteArray("\xa4\xa2") << QStringLiteral("あ\r\n") << Encoding::EucJp;
+    QTest::newRow("one EUC-JP kana into a Shift_JIS document")
+        << QByteArray("\xa4\xa2") << QStringLiteral("､｢\r\n") << Encoding::Cp932;
 }
 
 void TestLoadText::lines()
 {
     QFETCH(QByteArray, file);
     QFETCH(QString, text);
+    QFETCH(Encoding, document);
     write(QStringLiteral("a.txt"), file);
     FakePlatform p;
-    load_text(p.services, QStringLiteral("a.txt"));
+    load_text(p.services, QStringLiteral("a.txt"), document);
     QCOMPARE(p.text.text(), text);
     QCOMPARE(p.messageBox.shown.size(), 0);
     QCOMPARE(p.text.selStart(), text.size());

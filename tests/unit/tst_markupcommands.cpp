@@ -55,6 +55,8 @@ private slots:
 
     void snippetAppended_data();
     void snippetAppended();
+    void snippetInDocumentEncoding_data();
+    void snippetInDocumentEncoding();
     void snippetTwiceLeavesEmptyLine();
     void snippetFollowsWorkingFolder();
     void snippetUnreadable_data();
@@ -247,6 +249,36 @@ void TestMarkupCommands::snippetAppended()
     QVERIFY(rig.p.messageBox.shown.isEmpty());
     rig.markup.mnuEditBack_Click();
     QCOMPARE(rig.p.text.text(), text);
+}
+
+void TestMarkupCommands::snippetInDocumentEncoding_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("document"); // an Encoding, -1 for none set
+    QTest::addColumn<QString>("expected");
+    // C3 B7: ﾃｷ in code page 932, ÷ in UTF-8; A4 A2: あ in EUC-JP, ､｢ in code page 932.
+    QTest::newRow("ﾃｷ, no document encoding set") << QByteArray("\xc3\xb7") << -1 << u"x\r\nﾃｷ"_s;
+    QTest::newRow("ﾃｷ into Shift_JIS") << QByteArray("\xc3\xb7") << int(Encoding::Cp932)
+                                       << u"x\r\nﾃｷ"_s;
+    QTest::newRow("÷ into UTF-8") << QByteArray("\xc3\xb7") << int(Encoding::Utf8) << u"x\r\n÷"_s;
+    QTest::newRow("あ into EUC-JP") << QByteArray("\xa4\xa2") << int(Encoding::EucJp)
+                                     << u"x\r\nあ"_s;
+    QTest::newRow("UTF-8 Japanese into Shift_JIS") << QByteArray("\xe6\x97\xa5")
+                                                   << int(Encoding::Cp932) << u"x\r\n日"_s;
+}
+
+// A snippet whose bytes read completely both ways takes the document's reading.
+void TestMarkupCommands::snippetInDocumentEncoding()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, document);
+    QFETCH(QString, expected);
+    writeFile(u"item/plug_1.txt"_s, bytes);
+    Rig rig(u"x"_s);
+    if (document >= 0)
+        rig.markup.documentEncoding = [document] { return Encoding(document); };
+    rig.markup.mnuEditPlug_1_Click();
+    QCOMPARE(rig.p.text.text(), expected);
 }
 
 void TestMarkupCommands::snippetTwiceLeavesEmptyLine()
