@@ -101,7 +101,7 @@ int pxY(const QWidget *w, double twips)
 Form1::Form1(QWidget *parent)
     : QMainWindow(parent), m_textArea(new TextArea(this)),
       m_highlighter(new HtmlHighlighter(m_textArea)), m_actions(createActions(this)),
-      m_Text1(m_textArea), m_messageBox(this), m_CommonDialog1(this, m_printer.qprinter()),
+      m_Text1(m_textArea), m_messageBox(this), m_CommonDialog1(this, &m_printer),
       m_shell(this), m_app([this] { endProgram(); }),
       m_mnuEditBack(m_actions.value(QStringLiteral("mnuEditBack"))),
       m_mnuFileOverwrite(m_actions.value(QStringLiteral("mnuFileOverwrite"))),

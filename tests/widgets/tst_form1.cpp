@@ -1,7 +1,9 @@
 #include "app/form1.h"
 #include "app/singleinstance.h"
 #include "document/draft.h"
+#include "platform/qt/qtprinter.h"
 #include "platform/qt/textarea.h"
+#include "whenshown.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -14,6 +16,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <QMimeData>
+#include <QPrintDialog>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -75,6 +78,7 @@ private slots:
     void init();
     void menuTree();
     void initialState();
+    void printerMadeOnFirstUse();
     void clientSizeAndResize();
     void statusBar_data();
     void statusBar();
@@ -133,6 +137,21 @@ void TestForm1::menuTree()
     // The last bar entry is a command of its own, with no drop-down.
     QVERIFY(!bar.last()->menu());
     QCOMPARE(form.action(QStringLiteral("mnuExplorer")), bar.last());
+}
+
+void TestForm1::printerMadeOnFirstUse()
+{
+    Form1 form;
+    form.Form_Load({});
+    auto &printer = dynamic_cast<QtPrinter &>(form.services().printer);
+    // Starting loads no print plugin: the printer is made when the print dialog first needs it.
+    QVERIFY(!printer.hasQPrinter());
+    zimo::test::whenShown<QPrintDialog>([&printer](QPrintDialog *shown) {
+        QCOMPARE(shown->printer(), printer.qprinter());
+        shown->reject();
+    });
+    QVERIFY(!form.services().CommonDialog1.showPrinter());
+    QVERIFY(printer.hasQPrinter());
 }
 
 void TestForm1::initialState()

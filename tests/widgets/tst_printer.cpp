@@ -138,7 +138,7 @@ void TestPrinter::failsWithReason()
 void TestPrinter::printerDialogChoosesTheFile()
 {
     QtPrinter printer;
-    QtCommonDialog dialog(nullptr, printer.qprinter());
+    QtCommonDialog dialog(nullptr, &printer);
     const QString out = m_dir->filePath(QStringLiteral("選んだ.pdf"));
 
     bool fileField = false;
@@ -164,9 +164,12 @@ void TestPrinter::printerDialogChoosesTheFile()
 void TestPrinter::printerDialogCancelled()
 {
     QtPrinter printer;
-    QtCommonDialog dialog(nullptr, printer.qprinter());
+    QtCommonDialog dialog(nullptr, &printer);
+    QVERIFY(!printer.hasQPrinter());
     whenShown<QPrintDialog>([](QPrintDialog *shown) { shown->reject(); });
     QVERIFY(!dialog.showPrinter());
+    // The dialog made the printer; the job after it uses the same one.
+    QVERIFY(printer.hasQPrinter());
 }
 
 QTEST_MAIN(TestPrinter)

@@ -1,4 +1,5 @@
 #include "platform/qt/qtcommondialog.h"
+#include "platform/qt/qtprinter.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -204,7 +205,7 @@ bool QtCommonDialog::askPrinter()
     if (!m_printer)
         return false;
     // With no printer installed the dialog offers printing to a PDF file.
-    QPrintDialog dialog(m_printer, m_parent);
+    QPrintDialog dialog(m_printer->qprinter(), m_parent);
     return dialog.exec() == QDialog::Accepted;
 }
 

@@ -3,17 +3,19 @@
 #include "platform/commondialog.h"
 
 class QWidget;
-class QPrinter;
 class QFileDialog;
 
 namespace zimo {
+
+class QtPrinter;
 
 // CommonDialog1 over Qt's own (not the desktop's native) file, font and print dialogs, which speak
 // Japanese with qtbase_ja.qm loaded.
 class QtCommonDialog : public CommonDialog
 {
 public:
-    QtCommonDialog(QWidget *parent, QPrinter *printer) : m_parent(parent), m_printer(printer) {}
+    // `printer` is the one the printer dialog sets up (none: the dialog is never shown).
+    QtCommonDialog(QWidget *parent, QtPrinter *printer) : m_parent(parent), m_printer(printer) {}
 
 protected:
     std::optional<QString> askOpenFileName(const QString &filter, const QString &current) override;
@@ -23,7 +25,7 @@ protected:
 
 private:
     QWidget *m_parent;
-    QPrinter *m_printer;
+    QtPrinter *m_printer;
 };
 
 // Qt's name-filter list for a "|" filter: each description with its patterns in Qt's form

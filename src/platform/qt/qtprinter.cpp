@@ -18,12 +18,19 @@ bool fail(QString *error, const QString &reason)
 
 } // namespace
 
-QtPrinter::QtPrinter() : m_printer(std::make_unique<QPrinter>()) {}
+QtPrinter::QtPrinter() = default;
 QtPrinter::~QtPrinter() = default;
+
+QPrinter *QtPrinter::qprinter()
+{
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>();
+    return m_printer.get();
+}
 
 bool QtPrinter::printText(const QString &text, QString *error)
 {
-    QPrinter &printer = *m_printer;
+    QPrinter &printer = *qprinter();
     // Without an installed printer Qt prints to a PDF file, which the printer dialog names; until
     // then there is nowhere to print to.
     const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
