@@ -10,6 +10,7 @@ packages=(
   xvfb xdotool x11-utils imagemagick
   libgtest-dev libbenchmark-dev
   clang libclang-rt-dev
+  libtidy-dev tidy python3-html5lib
 )
 
 missing=()
