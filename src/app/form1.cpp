@@ -35,7 +35,7 @@ constexpr double layoutSize = 11;
 struct MenuRow
 {
     int level; // 1: an entry of the menu bar, 2: an item of the menu above it
-    const char *name;
+    const char *name; // none for a separator
     QString caption;
     QKeySequence shortcut;
 };
@@ -65,6 +65,8 @@ const QList<MenuRow> &menuRows()
         {2, "mnuOptionForm", QStringLiteral("書式(&G)..."), {}},
         {2, "mnuOptionDetails", QStringLiteral("詳細設定(&V)"), {}},
         {2, "mnuOptionBrowser", QStringLiteral("ブラウザで表示(&W)"), QKeySequence(Qt::Key_F12)},
+        {2, nullptr, {}, {}}, // a separator
+        {2, "mnuOptionCheck", QStringLiteral("HTMLをチェック(&K)"), QKeySequence(Qt::Key_F7)},
         {1, "mnuHelp", QStringLiteral("ヘルプ(&H)"), {}},
         {2, "mnuHelpPlay", QStringLiteral("トピック(&H)"), {}},
         {2, "mnuHelpVer", QStringLiteral("バージョン(&A)"), {}},
@@ -148,13 +150,14 @@ Form1::~Form1()
     delete m_form2.data();
     delete m_form3.data();
     delete m_form4.data();
+    delete m_checkWindow.data();
 }
 
 QHash<QString, QAction *> Form1::createActions(QObject *owner)
 {
     QHash<QString, QAction *> actions;
     for (const MenuRow &row : menuRows()) {
-        if (row.level == 1)
+        if (row.level == 1 || !row.name)
             continue;
         auto *action = new QAction(row.caption, owner);
         action->setObjectName(QString::fromLatin1(row.name));
@@ -170,7 +173,9 @@ void Form1::createMenus()
     QMenu *menu = nullptr;
     for (const MenuRow &row : menuRows()) {
         const QString name = QString::fromLatin1(row.name);
-        if (row.level == 1) {
+        if (!row.name) {
+            menu->addSeparator();
+        } else if (row.level == 1) {
             menu = menuBar()->addMenu(row.caption);
             menu->setObjectName(name);
             menu->menuAction()->setObjectName(name);
@@ -217,6 +222,7 @@ void Form1::connectCommands()
     on("mnuHelpPlay", [this] { m_settings.mnuHelpPlay_Click(); });
     on("mnuHelpVer", [this] { mnuHelpVer_Click(); });
     on("mnuExplorer", [this] { m_settings.mnuExplorer_Click(); });
+    on("mnuOptionCheck", [this] { mnuOptionCheck_Click(); });
 }
 
 void Form1::Form_Load(const QStringList &arguments)
@@ -267,7 +273,7 @@ void Form1::endProgram()
     m_drafts.programEnded();
     hide();
     for (QWidget *dialog : {static_cast<QWidget *>(m_form2), static_cast<QWidget *>(m_form3),
-                            static_cast<QWidget *>(m_form4)})
+                            static_cast<QWidget *>(m_form4), static_cast<QWidget *>(m_checkWindow)})
         if (dialog)
             dialog->hide();
     QCoreApplication::exit(0);
@@ -331,6 +337,31 @@ void Form1::mnuHelpVer_Click()
         m_form3 = new Form3();
     const QRect main = frameGeometry();
     placeAndShow(m_form3, QPoint(main.left() + pxX(this, 100), main.top() + pxY(this, 650)));
+}
+
+void Form1::mnuOptionCheck_Click()
+{
+    if (!m_checkWindow) {
+        m_checkWindow = new CheckWindow([this](qsizetype position) { showFinding(position); });
+        connect(m_textArea->document(), &QTextDocument::contentsChanged, m_checkWindow,
+                &CheckWindow::textChanged);
+        const QRect main = frameGeometry();
+        m_checkWindow->move(main.left() + pxX(this, 100), main.top() + pxY(this, 650));
+    }
+    // The text as it is now goes to the worker; typing on meanwhile changes nothing checked.
+    m_checkWindow->start(m_Text1.textSnapshot(), m_document.encoding().encoding);
+    m_checkWindow->show();
+    m_checkWindow->raise();
+    m_checkWindow->activateWindow();
+}
+
+void Form1::showFinding(qsizetype position)
+{
+    m_Text1.setSelStart(std::min(position, m_Text1.modelLength()));
+    m_textArea->ensureCursorVisible();
+    raise();
+    activateWindow();
+    m_Text1.setFocus();
 }
 
 } // namespace zimo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "check/checkwindow.h"
 #include "document/documentcommands.h"
 #include "document/draftkeeper.h"
 #include "document/undostore.h"
@@ -56,6 +57,7 @@ public:
     Form2 *form2() const { return m_form2; }
     Form3 *form3() const { return m_form3; }
     Form4 *form4() const { return m_form4; }
+    CheckWindow *checkWindow() const { return m_checkWindow; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -71,6 +73,10 @@ private:
     void mnuEditReference_Click();
     void mnuOptionDetails_Click();
     void mnuHelpVer_Click();
+    // "HTMLをチェック(&K)": checks the text in the window "チェック結果".
+    void mnuOptionCheck_Click();
+    // Puts the caret at a finding's position and brings the main window to the front.
+    void showFinding(qsizetype position);
 
     TextArea *m_textArea;
     HtmlHighlighter *m_highlighter;
@@ -95,6 +101,7 @@ private:
     QPointer<Form2> m_form2;
     QPointer<Form3> m_form3;
     QPointer<Form4> m_form4;
+    QPointer<CheckWindow> m_checkWindow;
     bool m_ended = false;
 };
 

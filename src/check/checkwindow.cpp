@@ -118,8 +118,10 @@ CheckWindow::CheckWindow(std::function<void(qsizetype)> jump)
     layout->addLayout(buttons);
     resize(fm.horizontalAdvance(QLatin1Char('M')) * 70, fm.height() * 22);
 
-    // Enter on a row and a double click both activate it.
+    // Enter on a row activates it; a double click too, on most styles, but not on all.
     connect(m_table, &QAbstractItemView::activated, this,
+            [this](const QModelIndex &index) { jumpTo(index.row()); });
+    connect(m_table, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex &index) { jumpTo(index.row()); });
     connect(m_copy, &QPushButton::clicked, this, &CheckWindow::copyAll);
     connect(m_close, &QPushButton::clicked, this, &QWidget::close);
