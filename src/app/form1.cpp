@@ -151,6 +151,7 @@ Form1::~Form1()
     delete m_form3.data();
     delete m_form4.data();
     delete m_checkWindow.data();
+    CheckWindow::waitForRunningChecks();
 }
 
 QHash<QString, QAction *> Form1::createActions(QObject *owner)

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
 #include <QTableView>
 #include <QThread>
 #include <QVBoxLayout>
@@ -77,6 +78,29 @@ struct CheckWindow::Run
     QThread *thread = nullptr;
     QList<Finding> findings;
 };
+
+namespace {
+
+// The checks' threads still running (touched on the GUI thread only), whether their window is
+// still there or not.
+QSet<QThread *> &runningThreads()
+{
+    static QSet<QThread *> threads;
+    return threads;
+}
+
+} // namespace
+
+qsizetype CheckWindow::runningChecks()
+{
+    return runningThreads().size();
+}
+
+void CheckWindow::waitForRunningChecks()
+{
+    for (QThread *thread : runningThreads())
+        thread->wait();
+}
 
 CheckWindow::CheckWindow(std::function<void(qsizetype)> jump)
     : QWidget(nullptr), m_jump(std::move(jump)), m_status(new QLabel(this)),
@@ -152,7 +176,12 @@ bool CheckWindow::start(std::function<QString()> snapshot, Encoding encoding)
         run->findings = checkPage(text, encoding);
     });
     // The thread object goes when its work is done, whether the window is still there or not.
-    connect(run->thread, &QThread::finished, run->thread, &QObject::deleteLater);
+    QThread *thread = run->thread;
+    runningThreads().insert(thread);
+    connect(thread, &QThread::finished, thread, [thread] {
+        runningThreads().remove(thread);
+        thread->deleteLater();
+    });
     connect(run->thread, &QThread::finished, this, [this, run] {
         if (m_run != run)
             return;

@@ -33,6 +33,10 @@ public:
     // Returns false, starting nothing, while a check still runs.
     bool start(std::function<QString()> snapshot, Encoding encoding);
     bool isRunning() const;
+    // Waits for the checks still running, also those of windows closed meanwhile (at the
+    // program's end, so that no thread outlives it).
+    static void waitForRunningChecks();
+    static qsizetype runningChecks();
 
     // The findings shown, and the state line above them.
     const QList<Finding> &findings() const;

@@ -242,7 +242,8 @@ void TestCheckWindow::closedDuringACheck()
     QTRY_VERIFY(!window);
     // The cursor is the user's again, and the worker ends on its own.
     QVERIFY(!QApplication::overrideCursor());
-    QTest::qWait(100);
+    CheckWindow::waitForRunningChecks();
+    QTRY_COMPARE(CheckWindow::runningChecks(), 0);
 }
 
 QTEST_MAIN(TestCheckWindow)
