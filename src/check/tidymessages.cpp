@@ -18,7 +18,7 @@ const QHash<QByteArray, QString> &table()
         {"MISSING_ENDTAG_BEFORE", QStringLiteral("%2 の前に </%1> がありません")},
         {"MISSING_ENDTAG_OPTIONAL", QStringLiteral("省略できる終了タグ </%1> がありません")},
         {"MISSING_STARTTAG", QStringLiteral("<%1> がありません")},
-        {"INSERTING_TAG", QStringLiteral("<%1> がありません（ブラウザが補います）")},
+        {"INSERTING_TAG", QStringLiteral("ここで <%1> が補われます")},
         {"UNEXPECTED_ENDTAG", QStringLiteral("対応する開始タグのない </%1> があります")},
         {"UNEXPECTED_ENDTAG_ERR", QStringLiteral("対応する開始タグのない </%1> があります")},
         {"UNEXPECTED_ENDTAG_IN", QStringLiteral("<%2> の中に対応する開始タグのない </%1> があります")},
