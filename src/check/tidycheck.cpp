@@ -3,6 +3,8 @@
 #include <tidy/tidy.h>
 #include <tidy/tidybuffio.h>
 
+#include <QMutex>
+
 #include <climits>
 
 namespace zimo {
@@ -91,6 +93,10 @@ QList<TidyReport> runTidy(QStringView text)
 {
     Collected collected;
     QByteArray utf8 = text.toUtf8();
+    // Tidy keeps its message language in a global and reads the locale when a document is
+    // created: one run at a time (a check of a closed window may still run beside a new one).
+    static QMutex oneAtATime;
+    const QMutexLocker lock(&oneAtATime);
     TidyDoc doc = tidyCreate();
     tidySetAppData(doc, &collected);
     tidySetMessageCallback(doc, collect);

@@ -27,8 +27,8 @@ struct TidyReport
 
 // Runs HTML Tidy over the page text (given to it as UTF-8) and returns its messages about the
 // page in the order Tidy reports them: errors, warnings and information, not Tidy's summaries.
-// Tidy only reads: nothing is written anywhere. Safe on any thread (each call has its own Tidy
-// document).
+// Tidy only reads: nothing is written anywhere. Safe on any thread; calls on several threads
+// take turns.
 QList<TidyReport> runTidy(QStringView text);
 
 // The Japanese text of a Tidy message with its arguments filled in; Tidy's English text for a
