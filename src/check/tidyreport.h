@@ -27,9 +27,12 @@ struct TidyReport
 
 // Runs HTML Tidy over the page text (given to it as UTF-8) and returns its messages about the
 // page in the order Tidy reports them: errors, warnings and information, not Tidy's summaries.
-// Tidy only reads: nothing is written anywhere. Safe on any thread; calls on several threads
-// take turns.
+// Tidy only reads: nothing is written anywhere. Tidy runs on a thread of its own whose stack is
+// deep enough for the page. Safe on any thread; calls on several threads take turns.
 QList<TidyReport> runTidy(QStringView text);
+// The stack the thread that runs Tidy over the text gets (Tidy's parser recurses once for each
+// nested element): 16 MiB and 256 bytes for every "<", at most 3 GiB.
+qsizetype tidyStackSize(QStringView text);
 
 // The Japanese text of a Tidy message with its arguments filled in; Tidy's English text for a
 // key the table does not hold.

@@ -72,6 +72,8 @@ private slots:
     void sizes_data();
     void sizes();
     void documentOrder();
+    void deepNesting_data();
+    void deepNesting();
 };
 
 void TestPageCheck::tidyFindings_data()
@@ -392,6 +394,27 @@ void TestPageCheck::documentOrder()
     QVERIFY2(keys.contains(QStringLiteral("ZIMO_CHARSET_MISMATCH")), qPrintable(keys.join(u' ')));
     QVERIFY2(keys.contains(QStringLiteral("ZIMO_MIXED_LINE_ENDS")), qPrintable(keys.join(u' ')));
     QVERIFY2(keys.contains(QStringLiteral("MISSING_ATTRIBUTE")), qPrintable(keys.join(u' ')));
+}
+
+void TestPageCheck::deepNesting_data()
+{
+    QTest::addColumn<QString>("tag");
+    QTest::addColumn<int>("depth");
+    // Deeper than Tidy's parser gets on an 8 MiB stack (about 43,000 <dl>; Tidy's time grows
+    // with the square of the depth, so not much deeper).
+    QTest::newRow("dl") << QStringLiteral("<dl>") << 60000;
+}
+
+void TestPageCheck::deepNesting()
+{
+    // A page of nothing but nested elements is checked, not the end of the program.
+    QFETCH(QString, tag);
+    QFETCH(int, depth);
+    const QString text = tag.repeated(depth);
+    QVERIFY(tidyStackSize(text) >= qsizetype(depth) * 200);
+    const QList<Finding> found = checkPage(text, Encoding::Cp932);
+    QVERIFY(!found.isEmpty());
+    QVERIFY(found.last().position <= text.size());
 }
 
 QTEST_GUILESS_MAIN(TestPageCheck)
