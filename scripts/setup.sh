@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   clang libclang-rt-dev
   dpkg-dev lintian desktop-file-utils appstream
+  libtidy-dev tidy python3-html5lib
 )
 
 missing=()

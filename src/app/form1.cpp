@@ -77,6 +77,8 @@ const QList<MenuRow> &menuRows()
         {2, "mnuOptionBrowser", QStringLiteral("ブラウザで表示(&W)"), QKeySequence(Qt::Key_F12)},
         {2, nullptr, {}, {}},
         {2, "mnuOptionLineNumbers", QStringLiteral("行番号を表示(&N)"), {}},
+        {2, nullptr, {}, {}},
+        {2, "mnuOptionCheck", QStringLiteral("HTMLをチェック(&K)"), QKeySequence(Qt::Key_F7)},
         {1, "mnuHelp", QStringLiteral("ヘルプ(&H)"), {}},
         {2, "mnuHelpPlay", QStringLiteral("トピック(&H)"), {}},
         {2, "mnuHelpVer", QStringLiteral("バージョン(&A)"), {}},
@@ -164,6 +166,8 @@ Form1::~Form1()
     delete m_form3.data();
     delete m_form4.data();
     delete m_replaceDialog.data();
+    delete m_checkWindow.data();
+    CheckWindow::waitForRunningChecks();
 }
 
 QHash<QString, QAction *> Form1::createActions(QObject *owner)
@@ -188,7 +192,9 @@ void Form1::createMenus()
     QMenu *menu = nullptr;
     for (const MenuRow &row : menuRows()) {
         const QString name = QString::fromLatin1(row.name);
-        if (row.level == 1) {
+        if (!row.name) {
+            menu->addSeparator();
+        } else if (row.level == 1) {
             menu = menuBar()->addMenu(row.caption);
             menu->setObjectName(name);
             menu->menuAction()->setObjectName(name);
@@ -240,6 +246,7 @@ void Form1::connectCommands()
     on("mnuEditReplace", [this] { mnuEditReplace_Click(); });
     on("mnuEditGoTo", [this] { mnuEditGoTo_Click(); });
     on("mnuOptionLineNumbers", [this] { mnuOptionLineNumbers_Click(); });
+    on("mnuOptionCheck", [this] { mnuOptionCheck_Click(); });
 }
 
 void Form1::Form_Load(const QStringList &arguments)
@@ -290,7 +297,8 @@ void Form1::endProgram()
     m_drafts.programEnded();
     hide();
     for (QWidget *dialog : {static_cast<QWidget *>(m_form2), static_cast<QWidget *>(m_form3),
-                            static_cast<QWidget *>(m_form4), static_cast<QWidget *>(m_replaceDialog)})
+                            static_cast<QWidget *>(m_form4), static_cast<QWidget *>(m_replaceDialog),
+                            static_cast<QWidget *>(m_checkWindow)})
         if (dialog)
             dialog->hide();
     QCoreApplication::exit(0);
@@ -451,6 +459,31 @@ void Form1::applyOwnSettings()
     QAction *lineNumbers = m_actions.value(QStringLiteral("mnuOptionLineNumbers"));
     lineNumbers->setChecked(settings.lineNumbers);
     m_textArea->setLineNumbersVisible(settings.lineNumbers);
+}
+
+void Form1::mnuOptionCheck_Click()
+{
+    if (!m_checkWindow) {
+        m_checkWindow = new CheckWindow([this](qsizetype position) { showFinding(position); });
+        connect(m_textArea->document(), &QTextDocument::contentsChanged, m_checkWindow,
+                &CheckWindow::textChanged);
+        const QRect main = frameGeometry();
+        m_checkWindow->move(main.left() + pxX(this, 100), main.top() + pxY(this, 650));
+    }
+    // The text as it is now goes to the worker; typing on meanwhile changes nothing checked.
+    m_checkWindow->start(m_Text1.textSnapshot(), m_document.encoding().encoding);
+    m_checkWindow->show();
+    m_checkWindow->raise();
+    m_checkWindow->activateWindow();
+}
+
+void Form1::showFinding(qsizetype position)
+{
+    m_Text1.setSelStart(std::min(position, m_Text1.modelLength()));
+    m_textArea->ensureCursorVisible();
+    raise();
+    activateWindow();
+    m_Text1.setFocus();
 }
 
 } // namespace zimo

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "check/checkwindow.h"
 #include "document/documentcommands.h"
 #include "document/draftkeeper.h"
 #include "document/undostore.h"
-#include "html/preview.h"
+#include "document/preview.h"
 #include "markup/markupcommands.h"
 #include "platform/qt/qtappinfo.h"
 #include "platform/qt/qtcommondialog.h"
@@ -61,6 +62,7 @@ public:
     Form3 *form3() const { return m_form3; }
     Form4 *form4() const { return m_form4; }
     ReplaceDialog *replaceDialog() const { return m_replaceDialog; }
+    CheckWindow *checkWindow() const { return m_checkWindow; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -81,6 +83,10 @@ private:
     void mnuOptionLineNumbers_Click();
     // The line-number gutter as the program's own settings file says.
     void applyOwnSettings();
+    // "HTMLをチェック(&K)": checks the text in the window "チェック結果".
+    void mnuOptionCheck_Click();
+    // Puts the caret at a finding's position and brings the main window to the front.
+    void showFinding(qsizetype position);
 
     TextArea *m_textArea;
     HtmlHighlighter *m_highlighter;
@@ -107,6 +113,7 @@ private:
     QPointer<Form3> m_form3;
     QPointer<Form4> m_form4;
     QPointer<ReplaceDialog> m_replaceDialog;
+    QPointer<CheckWindow> m_checkWindow;
     bool m_ended = false;
 
 public:

@@ -15,9 +15,10 @@ enum class HtmlKind : std::uint8_t {
     AttrName,  // an attribute's name
     AttrValue, // an attribute's value with its quotes
     Reference, // a character or entity reference: "&amp;", "&#12354;", "&#x3042;"
-    Comment,   // "<!-- ... -->"
+    Comment,   // "<!-- ... -->", and "</" followed by no letter, up to ">"
     Doctype,   // "<!DOCTYPE ...>", any other "<! ... >" and "<? ... >"
-    Script,    // what stands between <script ...> and </script>, or <style ...> and </style>
+    Script,    // the contents of script and style, of xmp, iframe, noembed and noframes (raw
+               // text), and everything after <plaintext>
 };
 
 struct HtmlSpan
@@ -34,7 +35,7 @@ struct HtmlSpan
 struct HtmlState
 {
     enum class In : std::uint8_t {
-        Text,        // ordinary text, or the contents of a script or style element
+        Text,        // ordinary text, or the contents of a raw element (see Raw)
         Comment,     // inside "<!--"
         Declaration, // inside "<!" or "<?"
         Tag,         // inside a tag, between attributes
@@ -42,13 +43,32 @@ struct HtmlState
         BeforeValue, // after the "=": the value follows
         Double,      // inside a value in double quotes
         Single,      // inside a value in single quotes
+        Cdata,       // inside "<![CDATA[" in SVG or MathML, up to "]]>": text
+        Bogus,       // inside "</" followed by no letter, up to ">": a comment to the browser
     };
-    // The element whose contents are taken as they stand (no tags, no references inside).
-    enum class Raw : std::uint8_t { None, Script, Style };
+    // What the text is read as: the contents of an element taken as they stand (no tags inside),
+    // or SVG and MathML (where those elements are not special and CDATA sections are text).
+    enum class Raw : std::uint8_t {
+        None,
+        Script,              // script data, up to </script>
+        Style,               // RAWTEXT up to </style>
+        ScriptEscaped,       // script data after "<!--": up to "-->", or </script>
+        ScriptDoubleEscaped, // after "<!--" and "<script": up to </script> (back to escaped)
+        Title,               // RCDATA: text and references, up to </title>
+        Textarea,            // RCDATA up to </textarea>
+        Xmp,                 // RAWTEXT up to </xmp>
+        Iframe,              // RAWTEXT up to </iframe>
+        Noembed,             // RAWTEXT up to </noembed>
+        Noframes,            // RAWTEXT up to </noframes>
+        Plaintext,           // everything to the end of the page
+        Foreign,             // inside <svg> or <math>
+        ForeignOpening,      // in the tag <svg ...> or <math ...> itself, opened from HTML
+        ForeignHtml,         // inside SVG's title, desc or foreignObject: HTML tags, still SVG
+    };
 
     In in = In::Text;
-    // Inside a tag: the element the tag opens, when it is one of the raw ones. In text: the raw
-    // element whose contents these are.
+    // Inside a tag: the element the tag opens, when it is one of the raw ones (Foreign inside SVG
+    // or MathML). In text: the raw element whose contents these are, or Foreign.
     Raw raw = Raw::None;
 
     bool operator==(const HtmlState &) const = default;
@@ -58,11 +78,14 @@ struct HtmlState
     {
         HtmlState s;
         s.in = In(packed & 0xF);
-        s.raw = Raw((packed >> 4) & 0x3);
+        s.raw = Raw((packed >> 4) & 0xF);
         return s;
     }
-    // Every packed value is below this.
-    static constexpr int packedLimit = 1 << 6;
+    // Whether this is a state the scanner can be in (fromInt() of any int below packedLimit
+    // gives one, or one that is not).
+    bool isValid() const { return in <= In::Bogus && raw <= Raw::ForeignHtml; }
+    // Every packed value is below this (the text area keeps it in 8 bits).
+    static constexpr int packedLimit = 1 << 8;
 };
 
 struct HtmlLine

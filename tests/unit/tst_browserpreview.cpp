@@ -2,7 +2,7 @@
 // failures, and that no copy is left behind; through the scripted fakes and real files.
 #include "document/cp932.h"
 #include "document/documentcommands.h"
-#include "html/preview.h"
+#include "document/preview.h"
 #include "platform/files.h"
 #include "support/asuser.h"
 #include "support/fakes.h"

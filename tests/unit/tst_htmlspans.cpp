@@ -51,8 +51,13 @@ QString stateName(HtmlState s)
 {
     static const char *const ins[] = {"Text", "Comment", "Declaration", "Tag",
                                       "AfterName", "BeforeValue", "Double", "Single"};
-    static const char *const raws[] = {"", "/script", "/style"};
-    return QString::fromLatin1(ins[int(s.in)]) + QString::fromLatin1(raws[int(s.raw)]);
+    static const char *const ins2[] = {"Cdata", "Bogus"};
+    static const char *const raws[] = {"",          "/script",   "/style",   "/script-escaped",
+                                       "/script-double", "/title", "/textarea", "/xmp",
+                                       "/iframe",   "/noembed",  "/noframes", "/plaintext",
+                                       "/foreign",  "/foreign-opening", "/foreign-html"};
+    const int in = int(s.in);
+    return QString::fromLatin1(in < 8 ? ins[in] : ins2[in - 8]) + QString::fromLatin1(raws[int(s.raw)]);
 }
 
 const QChar loneCR(char16_t(0xDC0D));
@@ -99,7 +104,7 @@ void TestHtmlSpans::lines_data()
         << QStringList{"m{<}n{a} a{href}m{=}v{\"?a=1}r{&amp;}v{b=2\"} a{title}m{=}v{x}r{&lt;}v{y}m{>}"}
         << "Text";
     QTest::newRow("a < that starts no tag is text")
-        << QStringList{"a < b, <3, </ x>, <>"} << QStringList{"a < b, <3, </ x>, <>"} << "Text";
+        << QStringList{"a < b, <3, <>, <=>"} << QStringList{"a < b, <3, <>, <=>"} << "Text";
     QTest::newRow("comment on one line, tags inside are comment")
         << QStringList{"x<!-- <b>not</b> -->y"} << QStringList{"xc{<!-- <b>not</b> -->}y"} << "Text";
     QTest::newRow("comment over three lines")
@@ -155,6 +160,73 @@ void TestHtmlSpans::lines_data()
         << QStringList{"<p class=\"見出し\">漢字　かな&amp;</p>"}
         << QStringList{"m{<}n{p} a{class}m{=}v{\"見出し\"}m{>}漢字　かなr{&amp;}m{</}n{p}m{>}"}
         << "Text";
+    // As a browser reads them (html5lib's tokenizer; tests/html5 compares whole pages).
+    QTest::newRow("script with <!--: a script tag in a string does not end it")
+        << QStringList{"<script><!--", "document.write(\"<script src=a.js></script>\");",
+                       "//--></script><p>"}
+        << QStringList{"m{<}n{script}m{>}s{<!--}", "s{document.write(\"<script src=a.js></script>\");}",
+                       "s{//-->}m{</}n{script}m{><}n{p}m{>}"}
+        << "Text";
+    QTest::newRow("script: escaped text ends at </script>, -->, or at once with <!-->")
+        << QStringList{"<script><!--", "</script>a<script><!-->x</script>b<script><!--->y</script>"}
+        << QStringList{"m{<}n{script}m{>}s{<!--}",
+                       "m{</}n{script}m{>}am{<}n{script}m{>}s{<!-->x}m{</}n{script}m{>}bm{<}n{script}m{>}s{<!--->y}m{</}n{script}m{>}"}
+        << "Text";
+    QTest::newRow("script: a line end breaks -- from >")
+        << QStringList{"<script><!--<script>--", "></script>", "x</script>"}
+        << QStringList{"m{<}n{script}m{>}s{<!--<script>--}", "s{></script>}", "s{x}m{</}n{script}m{>}"}
+        << "Text";
+    QTest::newRow("script left in the escaped part")
+        << QStringList{"<script><!-- a", "b"} << QStringList{"m{<}n{script}m{>}s{<!-- a}", "s{b}"}
+        << "Text/script-escaped";
+    QTest::newRow("script left in the double-escaped part")
+        << QStringList{"<script><!--<script>"} << QStringList{"m{<}n{script}m{>}s{<!--<script>}"}
+        << "Text/script-double";
+    QTest::newRow("<!--> and <!---> are whole comments; --!> ends one")
+        << QStringList{"a<!-->b<!--->c<!-- d --!>e<!--!>f-->g"}
+        << QStringList{"ac{<!-->}bc{<!--->}cc{<!-- d --!>}ec{<!--!>f-->}g"} << "Text";
+    QTest::newRow("more dashes before the end, and -- > is no end")
+        << QStringList{"<!-- a ---> b <!-- c -- > d -->"}
+        << QStringList{"c{<!-- a --->} b c{<!-- c -- > d -->}"} << "Text";
+    QTest::newRow("title and textarea hold text and references, no tags")
+        << QStringList{"<title>a <b>&amp;</title><TEXTAREA><p>&lt;", "</textareas></TextArea >x"}
+        << QStringList{"m{<}n{title}m{>}a <b>r{&amp;}m{</}n{title}m{><}n{TEXTAREA}m{>}<p>r{&lt;}",
+                       "</textareas>m{</}n{TextArea} m{>}x"}
+        << "Text";
+    QTest::newRow("title left open")
+        << QStringList{"<title>x"} << QStringList{"m{<}n{title}m{>}x"} << "Text/title";
+    QTest::newRow("xmp, iframe, noembed and noframes hold raw text")
+        << QStringList{"<xmp><b>&amp;</xmp><iframe src=a><p></iframe>", "<noembed><i></noembed><noframes>&lt;</noframes>"}
+        << QStringList{"m{<}n{xmp}m{>}s{<b>&amp;}m{</}n{xmp}m{><}n{iframe} a{src}m{=}v{a}m{>}s{<p>}m{</}n{iframe}m{>}",
+                       "m{<}n{noembed}m{>}s{<i>}m{</}n{noembed}m{><}n{noframes}m{>}s{&lt;}m{</}n{noframes}m{>}"}
+        << "Text";
+    QTest::newRow("plaintext runs to the end")
+        << QStringList{"<PLAINTEXT>a<b>", "</plaintext>&amp;"}
+        << QStringList{"m{<}n{PLAINTEXT}m{>}s{a<b>}", "s{</plaintext>&amp;}"} << "Text/plaintext";
+    QTest::newRow("</ and no letter is a comment up to >; </> is nothing")
+        << QStringList{"a</1 x>b</>c</ d>e</#>f"}
+        << QStringList{"ac{</1 x>}b</>cc{</ d>}ec{</#>}f"} << "Text";
+    QTest::newRow("</ at a line's end is a comment on to >")
+        << QStringList{"a </", "b>c"} << QStringList{"a c{</}", "c{b>}c"} << "Text";
+    QTest::newRow("CDATA in SVG is text; style there is no raw text")
+        << QStringList{"<svg><![CDATA[ <b> ]]><style><i>x</i></style></svg><style><b></style>"}
+        << QStringList{"m{<}n{svg}m{>}<![CDATA[ <b> ]]>m{<}n{style}m{><}n{i}m{>}xm{</}n{i}m{></}n{style}m{></}n{svg}m{><}n{style}m{>}s{<b>}m{</}n{style}m{>}"}
+        << "Text";
+    QTest::newRow("CDATA in MathML over two lines; outside, a declaration")
+        << QStringList{"<math><![CDATA[ a", "<b> ]]></math><![CDATA[x]]>"}
+        << QStringList{"m{<}n{math}m{>}<![CDATA[ a", "<b> ]]>m{</}n{math}m{>}d{<![CDATA[x]]>}"}
+        << "Text";
+    QTest::newRow("a self-closed svg holds nothing; <p> leaves svg")
+        << QStringList{"<svg/><style>a</style><svg><p><style>b</style>"}
+        << QStringList{"m{<}n{svg}m{/><}n{style}m{>}s{a}m{</}n{style}m{><}n{svg}m{><}n{p}m{><}n{style}m{>}s{b}m{</}n{style}m{>}"}
+        << "Text";
+    QTest::newRow("svg's title holds HTML tags and stays in svg")
+        << QStringList{"<svg><title>a <i>b</i></title><script>x</script></svg>"}
+        << QStringList{"m{<}n{svg}m{><}n{title}m{>}a m{<}n{i}m{>}bm{</}n{i}m{></}n{title}m{><}n{script}m{>}xm{</}n{script}m{></}n{svg}m{>}"}
+        << "Text";
+    QTest::newRow("left inside svg")
+        << QStringList{"<svg>", "<title>"} << QStringList{"m{<}n{svg}m{>}", "m{<}n{title}m{>}"}
+        << "Text/foreign-html";
     QTest::newRow("an attribute left waiting for its value")
         << QStringList{"<a href="} << QStringList{"m{<}n{a} a{href}m{=}"} << "BeforeValue";
 }
@@ -184,16 +256,18 @@ void TestHtmlSpans::everyStatePacks()
 {
     // Each state survives the block's user state (an int, -1 meaning none).
     QSet<int> seen;
-    for (int in = 0; in <= int(HtmlState::In::Single); ++in) {
-        for (int raw = 0; raw <= int(HtmlState::Raw::Style); ++raw) {
+    for (int in = 0; in <= int(HtmlState::In::Bogus); ++in) {
+        for (int raw = 0; raw <= int(HtmlState::Raw::ForeignHtml); ++raw) {
             const HtmlState s{HtmlState::In(in), HtmlState::Raw(raw)};
             const int packed = s.toInt();
             QVERIFY(packed >= 0 && packed < HtmlState::packedLimit);
             QVERIFY(HtmlState::fromInt(packed) == s);
+            QVERIFY(s.isValid());
             seen.insert(packed);
         }
     }
-    QCOMPARE(seen.size(), 8 * 3);
+    QCOMPARE(seen.size(), 10 * 15);
+    QVERIFY(!HtmlState::fromInt(HtmlState::packedLimit - 1).isValid());
 }
 
 QTEST_APPLESS_MAIN(TestHtmlSpans)

@@ -100,7 +100,8 @@ void TestReplaceForm1::menuRows()
     };
     QCOMPARE(captions("mnuEdit"),
              (QStringList{u"-"_s, u"置換(&R)... Ctrl+R"_s, u"指定行へ移動(&J)... Ctrl+G"_s}));
-    QCOMPARE(captions("mnuOption"), (QStringList{u"-"_s, u"行番号を表示(&N) "_s}));
+    QCOMPARE(captions("mnuOption"), (QStringList{u"-"_s, u"行番号を表示(&N) "_s, u"-"_s,
+                                                 u"HTMLをチェック(&K) F7"_s}));
     QVERIFY(form.action(u"mnuOptionLineNumbers"_s)->isCheckable());
     QVERIFY(!form.action(u"mnuOptionLineNumbers"_s)->isChecked());
 }

@@ -1,4 +1,4 @@
-#include "html/preview.h"
+#include "document/preview.h"
 
 #include "document/documentfile.h"
 #include "platform/files.h"
