@@ -38,6 +38,7 @@ QString lineEndsOf(QTextDocument *doc)
         case LineEnd::CrLf: kinds << QStringLiteral("CRLF"); break;
         case LineEnd::Lf: kinds << QStringLiteral("LF"); break;
         case LineEnd::Cr: kinds << QStringLiteral("CR"); break;
+        case LineEnd::Join: kinds << QStringLiteral("JOIN"); break;
         }
     }
     return kinds.join(u',');
