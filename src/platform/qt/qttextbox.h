@@ -86,8 +86,8 @@ public:
     // paragraph out whole on every change and every repaint, which costs far more than linear
     // time for a paragraph of a million characters. Typing lets a paragraph grow up to the limit
     // before it is cut again (fitParagraph). Measured in performance/textbox.md.
-    static constexpr qsizetype paragraphTarget = 1000;
-    static constexpr qsizetype paragraphLimit = 2000;
+    static constexpr qsizetype paragraphTarget = 200;
+    static constexpr qsizetype paragraphLimit = 400;
     // Where to cut a paragraph's text of `length` characters so that the first piece holds about
     // `target` (0 < target < length): after the last '>' in the second half of the piece, else
     // after its last space or tab, else at the target; never inside a surrogate pair nor in
