@@ -61,8 +61,9 @@ qsizetype PlainTextBox::cutPoint(const char16_t *text, qsizetype length, qsizety
 {
     if (target <= 0 || target >= length)
         return std::clamp<qsizetype>(target, 0, length);
-    // After a tag's end or a space, the highlighter's state and the reader's eye both carry over
-    // best; the piece may shrink to half the target for it.
+    // After a tag's end or a space, the highlighter's state (which knows no half names or half
+    // references) and the reader's eye both carry over best; the piece may shrink to half the
+    // target for it.
     const qsizetype lowest = std::max<qsizetype>(1, target / 2);
     qsizetype at = 0;
     for (qsizetype p = target; p >= lowest && !at; --p)
@@ -70,6 +71,10 @@ qsizetype PlainTextBox::cutPoint(const char16_t *text, qsizetype length, qsizety
             at = p;
     for (qsizetype p = target; p >= lowest && !at; --p)
         if (text[p - 1] == u' ' || text[p - 1] == u'\t')
+            at = p;
+    // Before a tag's start: the tag (and an end tag that closes a script) stays whole.
+    for (qsizetype p = target; p >= lowest && !at; --p)
+        if (text[p] == u'<')
             at = p;
     if (at)
         return at;
