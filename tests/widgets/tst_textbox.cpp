@@ -792,6 +792,7 @@ void TestTextBox::cutPoint_data()
     QTest::newRow("after a space") << QString("xxxxxxx xxxxxxxxxxx") << 10_q << 8_q;
     QTest::newRow("after a tab") << QString("xxxxxxxxx\txxxxxxxx") << 10_q << 10_q;
     QTest::newRow("before a tag's start") << QString("xxxxxxx<xxxxxxxxxx") << 10_q << 7_q;
+    QTest::newRow("before a reference") << QString("xxxxxx&amp;xxxxxxxx") << 10_q << 6_q;
     QTest::newRow("a tag's end in the first half is too far") << QString("xx>xxxxxxxxxxxxxxxxx")
                                                               << 10_q << 10_q;
     QTest::newRow("not inside a surrogate pair")

@@ -72,9 +72,10 @@ qsizetype PlainTextBox::cutPoint(const char16_t *text, qsizetype length, qsizety
     for (qsizetype p = target; p >= lowest && !at; --p)
         if (text[p - 1] == u' ' || text[p - 1] == u'\t')
             at = p;
-    // Before a tag's start: the tag (and an end tag that closes a script) stays whole.
+    // Before a tag's start or a reference: the tag (an end tag that closes a script too) or the
+    // reference stays whole.
     for (qsizetype p = target; p >= lowest && !at; --p)
-        if (text[p] == u'<')
+        if (text[p] == u'<' || text[p] == u'&')
             at = p;
     if (at)
         return at;

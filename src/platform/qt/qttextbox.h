@@ -90,7 +90,7 @@ public:
     static constexpr qsizetype paragraphLimit = 400;
     // Where to cut a paragraph's text of `length` characters so that the first piece holds about
     // `target` (0 < target < length): after the last '>' in the second half of the piece, else
-    // after its last space or tab, else before its last '<', else at the target; never inside a
+    // after its last space or tab, else before its last '<' or '&', else at the target; never inside a
     // surrogate pair nor in front of a combining mark when that can be helped. At least 1 when
     // target is.
     static qsizetype cutPoint(const char16_t *text, qsizetype length, qsizetype target);
