@@ -408,7 +408,8 @@ void TextArea::paintLineEndMarks(const QRect &area)
         if (!block.isVisible() || geometry.bottom() < area.top())
             continue;
         const LineEnd kind = kinds.at(number);
-        if (kind == LineEnd::CrLf)
+        // CR LF has no mark, and a join is no line end.
+        if (kind == LineEnd::CrLf || kind == LineEnd::Join)
             continue;
         const QTextLayout *layout = block.layout();
         if (!layout || layout->lineCount() == 0)
