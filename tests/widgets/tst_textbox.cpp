@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFontInfo>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -102,8 +103,8 @@ int longestParagraph(const QTextDocument *doc)
     return longest;
 }
 
-// A key with its modifiers, as one int for data rows.
-using Keys = QList<int>;
+// Keys with their modifiers, pressed one after another.
+using Keys = QList<QKeyCombination>;
 
 } // namespace
 
@@ -136,6 +137,7 @@ private slots:
     void keysAtAJoin_data();
     void keysAtAJoin();
     void gutterNumbersLinesNotParagraphs();
+    void composedTextPastTheLimitIsCut();
     void font_data();
     void font();
     void focusActivatesWindow();
@@ -908,9 +910,8 @@ void TestTextBox::keysAtAJoin()
         area.setTextCursor(cursor);
         QCOMPARE(box.selStart(), start);
     }
-    for (const int key : keys)
-        QTest::keyClick(&area, Qt::Key(key & ~Qt::KeyboardModifierMask),
-                        Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+    for (const QKeyCombination key : keys)
+        QTest::keyClick(&area, key.key(), key.keyboardModifiers());
     QCOMPARE(box.text(), expected);
     QCOMPARE(box.selStart(), caret);
     QCOMPARE(box.selLength(), selected);
@@ -929,6 +930,28 @@ void TestTextBox::keysAtAJoin()
     QCOMPARE(box.text(), expected);
     QVERIFY(ends->matchesDocument());
     QVERIFY(longestParagraph(area.document()) <= PlainTextBox::paragraphLimit);
+}
+
+// Text committed by an input method grows the paragraph as typing does, and is cut alike, in
+// the same step of the widget's undo.
+void TestTextBox::composedTextPastTheLimitIsCut()
+{
+    TextArea area;
+    PlainTextBox box(&area);
+    const QString full(PlainTextBox::paragraphLimit, u'c');
+    box.setText(full);
+    box.setSelStart(10);
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("日本語"));
+    QApplication::sendEvent(&area, &commit);
+    QCOMPARE(box.text(), QString(full).insert(10, QStringLiteral("日本語")));
+    QCOMPARE(box.selStart(), 13);
+    QVERIFY(area.document()->blockCount() > 1);
+    QVERIFY(longestParagraph(area.document()) <= PlainTextBox::paragraphLimit);
+    QVERIFY(LineEnds::of(area.document())->matchesDocument());
+    area.undo();
+    QCOMPARE(box.text(), full);
+    QCOMPARE(area.document()->blockCount(), 1);
 }
 
 // The gutter numbers lines: a paragraph after a join has no number, and the width follows the
