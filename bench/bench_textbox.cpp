@@ -11,6 +11,11 @@
 // 50 MiB, all in the same run, so that LF and mixed compare with CR LF:
 //
 //   bench_textbox --benchmark_filter='open|keystroke' --benchmark_repetitions=3
+//
+// Long lines: minified HTML of 1 MiB as one line against the same characters in lines of 100
+// (CR LF), and a 20 MiB line, opened and typed into:
+//
+//   bench_textbox --benchmark_filter='Long' --benchmark_repetitions=3
 
 #include "platform/qt/qttextbox.h"
 #include "platform/qt/textarea.h"
@@ -23,6 +28,7 @@
 #include <QPlainTextEdit>
 
 #include <cstdlib>
+#include <utility>
 #include <map>
 #include <string>
 #include <memory>
@@ -62,6 +68,42 @@ const QString &documentWithEnds(int megabytes, int ends)
             const int kind = ends == LfEnds ? 1 : int(line++ % 3);
             text += kind == 0 ? u"\r\n" : kind == 1 ? u"\n" : u"\r";
             from = end + 2;
+        }
+    }
+    made = key;
+    return text;
+}
+
+enum Shape { LinesOf100, OneLine };
+
+// Minified HTML of about `megabytes` MiB (ASCII markup with Japanese text between the tags), as
+// one line or cut into lines of 100 characters (CR LF between them, none after the last, so that
+// the last line is not empty). Only the last one made is kept.
+const QString &minified(int megabytes, int shape)
+{
+    static QString text;
+    static int made = -1;
+    const int key = megabytes * 2 + shape;
+    if (made == key)
+        return text;
+    const QString item = QStringLiteral(
+        "<li class=\"item\"><a href=\"/p/%1.html\">項目%1の説明</a><span>2026-12-08</span></li>");
+    QString line;
+    const qsizetype size = qsizetype(megabytes) * 1024 * 1024;
+    line.reserve(size + 100);
+    for (int i = 0; line.size() < size; ++i)
+        line += item.arg(i);
+    line.truncate(size);
+    text.clear();
+    text.squeeze();
+    if (shape == OneLine) {
+        text = std::move(line);
+    } else {
+        text.reserve(size + size / 50);
+        for (qsizetype from = 0; from < line.size(); from += 100) {
+            if (from > 0)
+                text += u"\r\n";
+            text += QStringView(line).mid(from, 100);
         }
     }
     made = key;
@@ -222,6 +264,53 @@ void keystroke(benchmark::State &state)
                    (state.range(2) == 0 ? " start" : state.range(2) == 1 ? " middle" : " end"));
 }
 
+// A long line (or the same characters in lines of 100) put into the shown text area, laid out
+// and painted.
+void openLong(benchmark::State &state)
+{
+    const QString &text = minified(int(state.range(0)), int(state.range(1)));
+    Area &a = sharedArea();
+    for (auto _ : state) {
+        a.box.setText(text);
+        QApplication::processEvents();
+    }
+    if (a.box.text() != text)
+        state.SkipWithError("the text changed");
+    state.SetLabel(state.range(1) == OneLine ? "one line" : "lines of 100");
+}
+
+// One key typed at the start, the middle or the end of a long line (or of the same characters
+// in lines of 100), and painted; then Backspace, so that the line keeps its length.
+void keystrokeLong(benchmark::State &state)
+{
+    static int loaded = -1;
+    const int key = int(state.range(0) * 2 + state.range(1));
+    const QString &text = minified(int(state.range(0)), int(state.range(1)));
+    Area &a = sharedArea();
+    if (loaded != key) {
+        a.box.setText(text);
+        loaded = key;
+    }
+    const qsizetype where = state.range(2) == 0 ? 0 : state.range(2) == 1 ? text.size() / 2 : text.size();
+    a.box.setSelStart(where);
+    a.area.ensureCursorVisible();
+    QApplication::processEvents();
+    for (auto _ : state) {
+        for (const auto &[k, t] : {std::pair{Qt::Key_X, QStringLiteral("x")},
+                                   std::pair{Qt::Key_Backspace, QString()}}) {
+            QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier, t);
+            QApplication::sendEvent(&a.area, &press);
+            QKeyEvent release(QEvent::KeyRelease, k, Qt::NoModifier, t);
+            QApplication::sendEvent(&a.area, &release);
+            QApplication::processEvents();
+        }
+    }
+    if (a.box.text().size() != text.size())
+        state.SkipWithError("the text changed");
+    state.SetLabel((state.range(1) == OneLine ? std::string("one line") : "lines of 100") +
+                   (state.range(2) == 0 ? " start" : state.range(2) == 1 ? " middle" : " end"));
+}
+
 void openArgs(benchmark::internal::Benchmark *b)
 {
     for (int mib : {1, 10, 50})
@@ -241,6 +330,19 @@ void keystrokeArgs(benchmark::internal::Benchmark *b)
 
 BENCHMARK(open)->Apply(openArgs)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(keystroke)->Apply(keystrokeArgs)->Unit(benchmark::kMicrosecond)->Iterations(50);
+BENCHMARK(openLong)
+    ->Args({1, LinesOf100})
+    ->Args({1, OneLine})
+    ->Args({20, LinesOf100})
+    ->Args({20, OneLine})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->MeasureProcessCPUTime();
+BENCHMARK(keystrokeLong)
+    ->ArgsProduct({{1, 20}, {LinesOf100, OneLine}, {0, 1, 2}})
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(25)
+    ->MeasureProcessCPUTime();
 BENCHMARK(setText)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(baselineSetPlainText)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(text)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);

@@ -32,10 +32,22 @@ StatusLine::StatusLine(QStatusBar *bar, QPlainTextEdit *edit)
 
 QString StatusLine::positionText() const
 {
+    // A long line may be held as several paragraphs joined by joins, which hold no character
+    // and end no line: the line is the paragraph's less the joins before it, and the column
+    // counts from the line's first paragraph.
     const QTextCursor cursor = m_edit->textCursor();
-    return QStringLiteral("行 %1、列 %2")
-        .arg(qsizetype(cursor.blockNumber()) + 1)
-        .arg(qsizetype(cursor.positionInBlock()) + 1);
+    const LineEnds *ends = LineEnds::of(m_edit->document());
+    const int block = cursor.blockNumber();
+    qsizetype line = block;
+    qsizetype column = cursor.positionInBlock();
+    if (ends->kinds().count(LineEnd::Join) > 0) {
+        line = ends->lineOf(block);
+        const int first = ends->firstBlockOfLine(line);
+        // Every break between the line's first paragraph and the caret's is a join.
+        column = cursor.position() - m_edit->document()->findBlockByNumber(first).position() -
+                 (block - first);
+    }
+    return QStringLiteral("行 %1、列 %2").arg(line + 1).arg(column + 1);
 }
 
 QString StatusLine::lineEndText(const LineEndKinds &kinds)

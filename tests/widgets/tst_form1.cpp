@@ -211,6 +211,15 @@ void TestForm1::statusBar_data()
                         << "改行: CR";
     QTest::newRow("mixed") << QStringLiteral("a\r\nb\nc\rd") << qsizetype(7) << "行 4、列 1"
                            << "改行: 混在";
+    // A long line is held as several paragraphs of the text area: still one line, its column
+    // counted from the line's start.
+    QTest::newRow("long line") << QString(3000, u'x') << qsizetype(2999) << "行 1、列 3000"
+                               << "改行: なし";
+    QTest::newRow("long line between lines")
+        << QString(QStringLiteral("a\r\n") + QString(3000, u'x') + QStringLiteral("\r\nb"))
+        << qsizetype(3 + 1234) << "行 2、列 1235" << "改行: CR LF";
+    QTest::newRow("after a long line") << QString(QString(3000, u'x') + QStringLiteral("\nb"))
+                                       << qsizetype(3002) << "行 2、列 2" << "改行: LF";
 }
 
 // The status bar follows the caret and the line ends, also through the user's own edits.

@@ -89,6 +89,8 @@ class TestHtmlHighlighter : public QObject
 private slots:
     void colours_data();
     void colours();
+    void longLineColoursAsOneLine_data();
+    void longLineColoursAsOneLine();
     void editsCarryOverLines_data();
     void editsCarryOverLines();
     void farEditsSettleWhenIdle();
@@ -127,6 +129,40 @@ void TestHtmlHighlighter::colours()
     rig.paint();
     QCOMPARE(kindsOf(rig), kinds);
     QTRY_VERIFY(rig.highlighter->isSettled());
+}
+
+void TestHtmlHighlighter::longLineColoursAsOneLine_data()
+{
+    QTest::addColumn<QString>("text");  // one line, longer than a paragraph of the text area
+    QTest::addColumn<QString>("kinds"); // per character of the line
+    QTest::newRow("tag of many attributes")
+        << QString(QStringLiteral("<p") + QStringLiteral(" a=\"1\"").repeated(100) + QStringLiteral(">"))
+        << QString(QStringLiteral("mn") + QStringLiteral(" amvvv").repeated(100) + QStringLiteral("m"));
+    // The end tag of the script stands across where the line would be cut at its length.
+    QTest::newRow("script's end tag at a cut")
+        << QString(QStringLiteral("<script>") + QStringLiteral("x=1;").repeated(97) + QStringLiteral("</script><b>t</b>"))
+        << QString(QStringLiteral("mnnnnnnm") + QString(388, u's') + QStringLiteral("mmnnnnnnmmnm mmnm"));
+    QTest::newRow("references in text without spaces")
+        << QStringLiteral("本語&amp;").repeated(60) << QStringLiteral("  rrrrr").repeated(60);
+    QTest::newRow("comment over the cuts")
+        << QString(QStringLiteral("<!--") + QString(600, u'-') + QStringLiteral("--><i>"))
+        << QString(QString(607, u'c') + QStringLiteral("mnm"));
+}
+
+// A line cut into paragraphs colours as the same line in one paragraph: the colours of all the
+// paragraphs, put together, are the line's.
+void TestHtmlHighlighter::longLineColoursAsOneLine()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, kinds);
+    Rig rig(true);
+    rig.area.resize(1000, 800);
+    rig.box.setText(text);
+    QVERIFY(rig.area.document()->blockCount() > 1);
+    rig.paint();
+    QTRY_VERIFY(rig.highlighter->isSettled());
+    rig.paint();
+    QCOMPARE(kindsOf(rig).remove(u'|'), kinds);
 }
 
 void TestHtmlHighlighter::editsCarryOverLines_data()

@@ -140,6 +140,7 @@ private slots:
     void clipboardRoundTrip_data();
     void clipboardRoundTrip();
     void loneLineEndsArePaintedAsMarks();
+    void joinsHaveNoMark();
     void charactersTheWidgetUsesItself_data();
     void charactersTheWidgetUsesItself();
     void standInsArePaintedAsBoxes();
@@ -345,6 +346,12 @@ void TestTextArea::clipboardRoundTrip_data()
         << QString(QStringLiteral("a") + QChar(0x2029) + QChar(0x2028) + "\r\n" + QChar(0xFDD0) +
                    QChar(0xFDD1) + QChar(0xFFFC) + "b")
         << 1_q << 7_q << true;
+    // A long line is held as paragraphs joined by joins, which hold no character.
+    const QString cutLine = QStringLiteral("a\n") + QString(PlainTextBox::paragraphLimit * 3, u'x') +
+                            QStringLiteral("\r\nb");
+    QTest::newRow("copy across joins") << cutLine << 100_q << 800_q << false;
+    QTest::newRow("cut across joins and a line end") << cutLine << 1_q << 1100_q << true;
+    QTest::newRow("cut a whole long line") << cutLine << 2_q << cutLine.size() - 3 << true;
 }
 
 // The user's own cut or copy pasted back in the text area is the same text, lone CR and LF
@@ -423,6 +430,30 @@ void TestTextArea::loneLineEndsArePaintedAsMarks()
     plain.resize(200, 80);
     plain.setPlainText(QStringLiteral("x\ny\nz"));
     QCOMPARE(crlf, plain.grab().toImage());
+}
+
+// A long line after a lone LF: the LF has its mark, the joins of the long line have none (the
+// picture below the first line is the same as after a CR LF).
+void TestTextArea::joinsHaveNoMark()
+{
+    const QString line(PlainTextBox::paragraphLimit + 1, u'y');
+    auto render = [&](const QString &end, int &secondLine) {
+        TextArea area;
+        PlainTextBox box(&area);
+        area.resize(300, 400);
+        box.setText(QStringLiteral("x") + end + line);
+        secondLine = area.cursorRect(QTextCursor(area.document()->findBlockByNumber(1))).top();
+        return area.viewport()->grab().toImage();
+    };
+    int lfTop = 0;
+    int crlfTop = 0;
+    const QImage lf = render(QStringLiteral("\n"), lfTop);
+    const QImage crlf = render(QStringLiteral("\r\n"), crlfTop);
+    QCOMPARE(lfTop, crlfTop);
+    QVERIFY(lfTop > 0);
+    QVERIFY(lf != crlf);
+    const QRect below(0, lfTop, lf.width(), lf.height() - lfTop);
+    QCOMPARE(lf.copy(below), crlf.copy(below));
 }
 
 void TestTextArea::charactersTheWidgetUsesItself_data()

@@ -1,10 +1,12 @@
 #include "platform/qt/lineends.h"
+#include "platform/qt/linenumberarea.h"
 #include "platform/qt/qttextbox.h"
 #include "platform/qt/textarea.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QFontInfo>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -38,6 +40,7 @@ QString lineEndsOf(QTextDocument *doc)
         case LineEnd::CrLf: kinds << QStringLiteral("CRLF"); break;
         case LineEnd::Lf: kinds << QStringLiteral("LF"); break;
         case LineEnd::Cr: kinds << QStringLiteral("CR"); break;
+        case LineEnd::Join: kinds << QStringLiteral("JOIN"); break;
         }
     }
     return kinds.join(u',');
@@ -76,9 +79,37 @@ protected:
 // What the user does in the text area.
 enum class Edit { Type, Return, Backspace, Delete, PastePlain, PasteOwn };
 
+// `n` times the character c.
+QString times(qsizetype n, char16_t c)
+{
+    return QString(n, QChar(c));
+}
+
+// The kinds of n breaks, e.g. "JOIN,JOIN".
+QString joins(int n)
+{
+    QStringList k;
+    for (int i = 0; i < n; ++i)
+        k << QStringLiteral("JOIN");
+    return k.join(u',');
+}
+
+// The longest paragraph of a document.
+int longestParagraph(const QTextDocument *doc)
+{
+    int longest = 0;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+        longest = std::max(longest, b.length() - 1);
+    return longest;
+}
+
+// Keys with their modifiers, pressed one after another.
+using Keys = QList<QKeyCombination>;
+
 } // namespace
 
 Q_DECLARE_METATYPE(Edit)
+Q_DECLARE_METATYPE(Keys)
 
 class TestTextBox : public QObject
 {
@@ -101,6 +132,12 @@ private slots:
     void randomEditsAndUndoKeepTheText();
     void lineEndKindsAgreeWithAPlainList_data();
     void lineEndKindsAgreeWithAPlainList();
+    void cutPoint_data();
+    void cutPoint();
+    void keysAtAJoin_data();
+    void keysAtAJoin();
+    void gutterNumbersLinesNotParagraphs();
+    void composedTextPastTheLimitIsCut();
     void font_data();
     void font();
     void focusActivatesWindow();
@@ -153,6 +190,22 @@ void TestTextBox::textRoundTrip_data()
     QTest::newRow("frame marks") << QString(QChar(0xFDD0) + QStringLiteral("a") + QChar(0xFDD1)) << 1
                                  << "";
     QTest::newRow("object replacement") << QString(QStringLiteral("a") + QChar(0xFFFC)) << 1 << "";
+    // A line longer than the limit is held as paragraphs joined by joins, which hold no
+    // character: the text reads back as it was.
+    const qsizetype limit = PlainTextBox::paragraphLimit;
+    const qsizetype target = PlainTextBox::paragraphTarget;
+    QTest::newRow("line at the limit") << times(limit, u'x') << 1 << "";
+    // Cut into pieces of the target (the last one holds what is left).
+    QTest::newRow("line one past the limit") << times(limit + 1, u'x') << 3 << joins(2);
+    QTest::newRow("long line between CR LF lines")
+        << QString(QStringLiteral("a\r\n") + times(limit * 3, u'x') + QStringLiteral("\r\nb")) << 8
+        << QStringLiteral("CRLF,") + joins(5) + QStringLiteral(",CRLF");
+    QTest::newRow("long lines ended by LF and CR")
+        << QString(times(limit + 1, u'x') + QStringLiteral("\n") + times(limit + 1, u'y') + QStringLiteral("\r"))
+        << 7 << "JOIN,JOIN,LF,JOIN,JOIN,CR";
+    QTest::newRow("long line of pairs and stand-ins")
+        << QString(times(limit, QChar(0x2029).unicode()) + QStringLiteral("😀😀😀").repeated(int(target)))
+        << 1 + int((limit + 6 * target) / target) - 1 << joins(int((limit + 6 * target) / target) - 1);
     QTest::newRow("all of them between line ends")
         << QString(QChar(0x2029) + QStringLiteral("\r\n") + QChar(0x2028) + "\n" + QChar(0xFDD0) +
                    QChar(0xFDD1) + "\r" + QChar(0xFFFC) + QChar(0x2029))
@@ -179,6 +232,7 @@ void TestTextBox::textRoundTrip()
     QCOMPARE(lineEndsOf(m_edit.document()), ends);
     QVERIFY(LineEnds::of(m_edit.document())->matchesDocument());
     QCOMPARE(m_box.modelLength(), text.size());
+    QVERIFY(longestParagraph(m_edit.document()) <= PlainTextBox::paragraphLimit);
     // Nothing to undo: assigning the text is not one of the widget's own edits.
     QVERIFY(!m_edit.document()->isUndoAvailable());
     // The whole text selected reads back the same.
@@ -315,6 +369,16 @@ void TestTextBox::positionsAtParagraphEnds_data()
     QTest::newRow("mixed: after the CR LF") << mixed << 5_q << 4 << 5_q;
     QTest::newRow("mixed: after a lone CR") << mixed << 7_q << 6 << 7_q;
     QTest::newRow("mixed: end") << mixed << 8_q << 7 << 8_q;
+    // "ab" CR LF, then 401 x cut after 200 and 400: paragraphs at widget 0..2, 3..203, 204..404,
+    // 405..406; a model position at a join is the start of the paragraph after it.
+    const QString cut = QStringLiteral("ab\r\n") + times(PlainTextBox::paragraphLimit + 1, u'x');
+    QTest::newRow("join: line start") << cut << 4_q << 3 << 4_q;
+    QTest::newRow("join: before it") << cut << 203_q << 202 << 203_q;
+    QTest::newRow("join: at it") << cut << 204_q << 204 << 204_q;
+    QTest::newRow("join: after it") << cut << 205_q << 205 << 205_q;
+    QTest::newRow("join: at the second") << cut << 404_q << 405 << 404_q;
+    QTest::newRow("join: end") << cut << 405_q << 406 << 405_q;
+    QTest::newRow("join: past the end") << cut << 999_q << 406 << 405_q;
     const QString lf = QStringLiteral("ab\n\ncd");
     QTest::newRow("LF: empty line") << lf << 3_q << 3 << 3_q;
     QTest::newRow("LF: end") << lf << 6_q << 6 << 6_q;
@@ -330,6 +394,11 @@ void TestTextBox::positionsAtParagraphEnds()
     m_box.setText(text);
     QCOMPARE(m_box.widgetPosition(model), widget);
     QCOMPARE(m_box.modelPosition(widget), modelBack);
+    // The end of the paragraph before a join is the same place of the text as the start of the
+    // paragraph after it.
+    const QTextBlock block = m_edit.document()->findBlock(widget);
+    if (block.blockNumber() > 0 && LineEnds::of(m_edit.document())->isJoined(block.blockNumber()))
+        QCOMPARE(m_box.modelPosition(block.position() - 1), m_box.modelPosition(block.position()));
     m_box.setSelStart(model);
     QCOMPARE(m_edit.textCursor().position(), widget);
     QCOMPARE(m_box.selStart(), modelBack);
@@ -341,11 +410,13 @@ void TestTextBox::selectionAnywhereInALongText()
 {
     QRandomGenerator random(20240611);
     QString text;
+    // Long runs without a line end make lines cut by joins, some after a tag or a space.
     const QString pieces[] = {QStringLiteral("\r\n"), QStringLiteral("\r"),
                               QStringLiteral("\n"),   QStringLiteral("あ"),
-                              QStringLiteral("x"),    QStringLiteral("\r\n\r\n")};
-    while (text.size() < 20000)
-        text += pieces[random.bounded(6)];
+                              QStringLiteral("x"),    QStringLiteral("\r\n\r\n"),
+                              times(300, u'z'),       QStringLiteral("<p> ").repeated(80)};
+    while (text.size() < 40000)
+        text += pieces[random.bounded(8)];
     m_box.setText(text);
     QCOMPARE(m_box.text(), text);
     QVERIFY(LineEnds::of(m_edit.document())->matchesDocument());
@@ -596,12 +667,14 @@ void TestTextBox::userEditsKeepLineEnds()
 void TestTextBox::randomEditsAndUndoKeepTheText()
 {
     QRandomGenerator random(777);
+    // The long pieces make lines cut by joins, which the edits split, merge and grow.
     const QString pieces[] = {QStringLiteral("\r\n"), QStringLiteral("\r"), QStringLiteral("\n"),
-                              QStringLiteral("あ"), QStringLiteral("xy"), QString()};
+                              QStringLiteral("あ"), QStringLiteral("xy"), QString(),
+                              times(150, u'z'), QStringLiteral("<b>&amp; ").repeated(20)};
     auto randomText = [&](int parts) {
         QString t;
         for (int i = 0; i < parts; ++i)
-            t += pieces[random.bounded(6)];
+            t += pieces[random.bounded(i % 5 == 4 ? 8 : 6)];
         return t;
     };
     TextArea area;
@@ -641,6 +714,7 @@ void TestTextBox::randomEditsAndUndoKeepTheText()
         QCOMPARE(box.text(), text);
         QCOMPARE(box.modelLength(), text.size());
         QVERIFY2(ends->matchesDocument(), qPrintable(QString::number(step)));
+        QVERIFY(longestParagraph(area.document()) <= PlainTextBox::paragraphLimit);
     }
 }
 
@@ -664,7 +738,7 @@ void TestTextBox::lineEndKindsAgreeWithAPlainList()
     QRandomGenerator random(quint32(initial * 7 + maxRun));
     std::vector<std::uint8_t> plain(static_cast<std::size_t>(initial));
     for (auto &k : plain)
-        k = std::uint8_t(random.bounded(10) < 8 ? 0 : random.bounded(1, 3));
+        k = std::uint8_t(random.bounded(10) < 7 ? 0 : random.bounded(1, 4));
     LineEndKinds kinds;
     kinds.assign(plain);
     for (int step = 0; step < 400; ++step) {
@@ -673,21 +747,27 @@ void TestTextBox::lineEndKindsAgreeWithAPlainList()
         std::vector<std::uint8_t> added(std::size_t(random.bounded(maxRun + 1)));
         // Often a single kind, as a typed line end is; sometimes every kind.
         const bool oneKind = random.bounded(2) == 0;
-        const auto kind = std::uint8_t(random.bounded(3));
+        const auto kind = std::uint8_t(random.bounded(4));
         for (auto &k : added)
-            k = oneKind ? kind : std::uint8_t(random.bounded(3));
+            k = oneKind ? kind : std::uint8_t(random.bounded(4));
         kinds.replace(pos, removed, added.data(), qsizetype(added.size()));
         plain.erase(plain.begin() + pos, plain.begin() + pos + removed);
         plain.insert(plain.begin() + pos, added.begin(), added.end());
 
         QCOMPARE(kinds.size(), qsizetype(plain.size()));
-        for (std::uint8_t k = 0; k < 3; ++k)
+        for (std::uint8_t k = 0; k < 4; ++k)
             QCOMPARE(kinds.count(LineEnd(k)), qsizetype(std::count(plain.begin(), plain.end(), k)));
         // Probes around the edit and anywhere.
         for (qsizetype at : {qsizetype(0), pos, pos + qsizetype(added.size()),
                              qsizetype(random.bounded(int(plain.size()) + 1)), qsizetype(plain.size())}) {
             at = std::min(at, qsizetype(plain.size()));
             QCOMPARE(kinds.crlfBefore(at), qsizetype(std::count(plain.begin(), plain.begin() + at, 0)));
+            const qsizetype joinsBefore = std::count(plain.begin(), plain.begin() + at, 3);
+            QCOMPARE(kinds.joinsBefore(at), joinsBefore);
+            QCOMPARE(kinds.modelExtraBefore(at), kinds.crlfBefore(at) - joinsBefore);
+            // The line end that ends line n: the first break at or after `at` that is no join.
+            const auto lineEnd = std::find_if(plain.begin() + at, plain.end(), [](std::uint8_t k) { return k != 3; });
+            QCOMPARE(kinds.nthLineEnd(at - joinsBefore), qsizetype(lineEnd - plain.begin()));
             if (at < qsizetype(plain.size()))
                 QCOMPARE(kinds.at(at), LineEnd(plain[std::size_t(at)]));
         }
@@ -698,6 +778,210 @@ void TestTextBox::lineEndKindsAgreeWithAPlainList()
     // Back to one kind: held without chunks again.
     kinds.replace(0, kinds.size(), nullptr, 0);
     QVERIFY(kinds.isUniform());
+}
+
+void TestTextBox::cutPoint_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qsizetype>("target");
+    QTest::addColumn<qsizetype>("cut");
+    const QString x = times(20, u'x');
+    QTest::newRow("nowhere better: at the target") << x << 10_q << 10_q;
+    QTest::newRow("after a tag's end") << QString(x.left(6) + ">" + x) << 10_q << 7_q;
+    QTest::newRow("the last tag's end in reach")
+        << QString("xxxxx>x>xxxxxxxxxxxxxx") << 10_q << 8_q;
+    QTest::newRow("a tag's end before a later space") << QString("xxxxx>xx xxxxxxxxxx") << 10_q << 6_q;
+    QTest::newRow("after a space") << QString("xxxxxxx xxxxxxxxxxx") << 10_q << 8_q;
+    QTest::newRow("after a tab") << QString("xxxxxxxxx\txxxxxxxx") << 10_q << 10_q;
+    QTest::newRow("before a tag's start") << QString("xxxxxxx<xxxxxxxxxx") << 10_q << 7_q;
+    QTest::newRow("before a reference") << QString("xxxxxx&amp;xxxxxxxx") << 10_q << 6_q;
+    QTest::newRow("a tag's end in the first half is too far") << QString("xx>xxxxxxxxxxxxxxxxx")
+                                                              << 10_q << 10_q;
+    QTest::newRow("not inside a surrogate pair")
+        << QString(times(9, u'x') + QStringLiteral("😀") + x) << 10_q << 9_q;
+    QTest::newRow("a pair right at the cut stays whole")
+        << QString(times(10, u'x') + QStringLiteral("😀") + x) << 10_q << 10_q;
+    QTest::newRow("not before a combining mark")
+        << QString(times(10, u'x') + QChar(0x0301) + x) << 10_q << 9_q;
+    QTest::newRow("a cut of zero") << x << 0_q << 0_q;
+}
+
+void TestTextBox::cutPoint()
+{
+    QFETCH(QString, text);
+    QFETCH(qsizetype, target);
+    QFETCH(qsizetype, cut);
+    QCOMPARE(PlainTextBox::cutPoint(reinterpret_cast<const char16_t *>(text.constData()), text.size(),
+                                    target),
+             cut);
+}
+
+void TestTextBox::keysAtAJoin_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qsizetype>("start"); // model position of the caret
+    QTest::addColumn<qsizetype>("length");
+    // Put the caret at the end of the paragraph before the join, not at the start of the next.
+    QTest::addColumn<bool>("beforeJoin");
+    QTest::addColumn<Keys>("keys");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<qsizetype>("caret");
+    QTest::addColumn<qsizetype>("selected");
+
+    // 200 a, then 201 b: cut after the a (no tag or space to cut at), the join at model 200.
+    const qsizetype target = PlainTextBox::paragraphTarget;
+    const qsizetype limit = PlainTextBox::paragraphLimit;
+    const QString ab = times(target, u'a') + times(limit + 1 - target, u'b');
+    const auto without = [&](qsizetype at, qsizetype n) { return QString(ab).remove(at, n); };
+    QTest::newRow("Backspace after a join deletes the character before it")
+        << ab << 200_q << 0_q << false << Keys{Qt::Key_Backspace} << without(199, 1) << 199_q << 0_q;
+    QTest::newRow("Backspace at the end before a join")
+        << ab << 200_q << 0_q << true << Keys{Qt::Key_Backspace} << without(199, 1) << 199_q << 0_q;
+    QTest::newRow("Delete before a join deletes the character after it")
+        << ab << 200_q << 0_q << true << Keys{Qt::Key_Delete} << without(200, 1) << 200_q << 0_q;
+    QTest::newRow("Delete after a join")
+        << ab << 200_q << 0_q << false << Keys{Qt::Key_Delete} << without(200, 1) << 200_q << 0_q;
+    QTest::newRow("Backspace twice over a join")
+        << ab << 201_q << 0_q << false << Keys{Qt::Key_Backspace, Qt::Key_Backspace} << without(199, 2)
+        << 199_q << 0_q;
+    QTest::newRow("Delete twice over a join")
+        << ab << 199_q << 0_q << false << Keys{Qt::Key_Delete, Qt::Key_Delete} << without(199, 2)
+        << 199_q << 0_q;
+    QTest::newRow("Right passes a character, not the join")
+        << ab << 200_q << 0_q << true << Keys{Qt::Key_Right} << ab << 201_q << 0_q;
+    QTest::newRow("Left passes a character, not the join")
+        << ab << 200_q << 0_q << false << Keys{Qt::Key_Left} << ab << 199_q << 0_q;
+    QTest::newRow("Shift+Right selects over the join")
+        << ab << 199_q << 0_q << false << Keys{Qt::ShiftModifier | Qt::Key_Right, Qt::ShiftModifier | Qt::Key_Right}
+        << ab << 199_q << 2_q;
+    QTest::newRow("Shift+Left selects over the join")
+        << ab << 201_q << 0_q << false << Keys{Qt::ShiftModifier | Qt::Key_Left, Qt::ShiftModifier | Qt::Key_Left}
+        << ab << 199_q << 2_q;
+    QTest::newRow("typing over a selection across the join")
+        << ab << 190_q << 20_q << false << Keys{Qt::Key_Z} << QString(ab).replace(190, 20, QStringLiteral("z"))
+        << 191_q << 0_q;
+    QTest::newRow("Delete a selection across the join")
+        << ab << 150_q << 100_q << false << Keys{Qt::Key_Delete} << without(150, 100) << 150_q << 0_q;
+    QTest::newRow("typing at the join")
+        << ab << 200_q << 0_q << true << Keys{Qt::Key_Z, Qt::Key_Z} << QString(ab).insert(200, QStringLiteral("zz"))
+        << 202_q << 0_q;
+    // A CR LF right after joined text: Backspace deletes it, the joins stay joins.
+    const QString lines = QStringLiteral("x\r\n") + ab + QStringLiteral("\r\ny");
+    QTest::newRow("Backspace over a line end after a joined line")
+        << lines << 406_q << 0_q << false << Keys{Qt::Key_Backspace}
+        << QString(QStringLiteral("x\r\n") + ab + QStringLiteral("y")) << 404_q << 0_q;
+    QTest::newRow("Enter at a join is a line end")
+        << ab << 200_q << 0_q << false << Keys{Qt::Key_Return}
+        << QString(ab).insert(200, QStringLiteral("\r\n")) << 202_q << 0_q;
+    // Typing into a paragraph at the limit cuts it again (the text stays as typed).
+    const QString full = times(limit, u'c');
+    QTest::newRow("typing past the limit")
+        << full << limit << 0_q << false << Keys{Qt::Key_Z, Qt::Key_Z, Qt::Key_Z}
+        << QString(full + QStringLiteral("zzz")) << limit + 3 << 0_q;
+    QTest::newRow("typing past the limit in the middle")
+        << full << 7_q << 0_q << false << Keys{Qt::Key_Z}
+        << QString(full).insert(7, QStringLiteral("z")) << 8_q << 0_q;
+}
+
+// Keys at a join delete and pass real characters: the text changes as it would in one paragraph,
+// no paragraph grows past the limit, and the widget's own undo and redo keep the joins.
+void TestTextBox::keysAtAJoin()
+{
+    QFETCH(QString, text);
+    QFETCH(qsizetype, start);
+    QFETCH(qsizetype, length);
+    QFETCH(bool, beforeJoin);
+    QFETCH(Keys, keys);
+    QFETCH(QString, expected);
+    QFETCH(qsizetype, caret);
+    QFETCH(qsizetype, selected);
+
+    TextArea area;
+    PlainTextBox box(&area);
+    LineEnds *ends = LineEnds::of(area.document());
+    box.setText(text);
+    const int paragraphsBefore = area.document()->blockCount();
+    box.setSelStart(start);
+    box.setSelLength(length);
+    if (beforeJoin) {
+        QTextCursor cursor = area.textCursor();
+        QVERIFY(cursor.atBlockStart() && ends->isJoined(cursor.blockNumber()));
+        cursor.setPosition(cursor.position() - 1);
+        area.setTextCursor(cursor);
+        QCOMPARE(box.selStart(), start);
+    }
+    for (const QKeyCombination key : keys)
+        QTest::keyClick(&area, key.key(), key.keyboardModifiers());
+    QCOMPARE(box.text(), expected);
+    QCOMPARE(box.selStart(), caret);
+    QCOMPARE(box.selLength(), selected);
+    QCOMPARE(box.selText(), expected.mid(caret, selected));
+    QVERIFY(ends->matchesDocument());
+    QVERIFY(longestParagraph(area.document()) <= PlainTextBox::paragraphLimit);
+    QCOMPARE(box.modelLength(), expected.size());
+
+    while (area.document()->isUndoAvailable())
+        area.undo();
+    QCOMPARE(box.text(), text);
+    QCOMPARE(area.document()->blockCount(), paragraphsBefore);
+    QVERIFY(ends->matchesDocument());
+    while (area.document()->isRedoAvailable())
+        area.redo();
+    QCOMPARE(box.text(), expected);
+    QVERIFY(ends->matchesDocument());
+    QVERIFY(longestParagraph(area.document()) <= PlainTextBox::paragraphLimit);
+}
+
+// Text committed by an input method grows the paragraph as typing does, and is cut alike, in
+// the same step of the widget's undo.
+void TestTextBox::composedTextPastTheLimitIsCut()
+{
+    TextArea area;
+    PlainTextBox box(&area);
+    const QString full(PlainTextBox::paragraphLimit, u'c');
+    box.setText(full);
+    box.setSelStart(10);
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("日本語"));
+    QApplication::sendEvent(&area, &commit);
+    QCOMPARE(box.text(), QString(full).insert(10, QStringLiteral("日本語")));
+    QCOMPARE(box.selStart(), 13);
+    QVERIFY(area.document()->blockCount() > 1);
+    QVERIFY(longestParagraph(area.document()) <= PlainTextBox::paragraphLimit);
+    QVERIFY(LineEnds::of(area.document())->matchesDocument());
+    area.undo();
+    QCOMPARE(box.text(), full);
+    QCOMPARE(area.document()->blockCount(), 1);
+}
+
+// The gutter numbers lines: a paragraph after a join has no number, and the width follows the
+// number of lines, not of paragraphs.
+void TestTextBox::gutterNumbersLinesNotParagraphs()
+{
+    const auto gutterOf = [](const QString &text, QImage &picture) {
+        TextArea area;
+        area.resize(400, 300);
+        PlainTextBox box(&area);
+        box.setText(text);
+        area.setLineNumbersVisible(true);
+        area.show();
+        QApplication::processEvents();
+        picture = area.lineNumberArea()->grab().toImage();
+        return area.lineNumberArea()->width();
+    };
+    // One line cut into many paragraphs, against its first paragraph alone: the same picture
+    // ("1" at the top and nothing more), the same width.
+    const qsizetype target = PlainTextBox::paragraphTarget;
+    QImage joined, single;
+    const int joinedWidth = gutterOf(times(target * 60, u'x'), joined);
+    const int singleWidth = gutterOf(times(target, u'x'), single);
+    QCOMPARE(joinedWidth, singleWidth);
+    QCOMPARE(joined, single);
+    // 120 lines, each cut in two: three digits, as 120 short lines.
+    QImage unused;
+    const QString longLines = QStringList(120, times(PlainTextBox::paragraphLimit + 1, u'y')).join(u'\n');
+    QCOMPARE(gutterOf(longLines, unused), gutterOf(QStringList(120, QStringLiteral("y")).join(u'\n'), unused));
+    QVERIFY(gutterOf(longLines, unused) > singleWidth);
 }
 
 void TestTextBox::font_data()

@@ -11,8 +11,10 @@ class QTextDocument;
 
 namespace zimo {
 
-// The three line ends a document holds. Every one of them is a paragraph break of the text area.
-enum class LineEnd : std::uint8_t { CrLf = 0, Lf = 1, Cr = 2 };
+// The three line ends a document holds, and the join. Every one of them is a paragraph break of
+// the text area. A join holds no character of the model text: it cuts a very long line into
+// paragraphs the widget can lay out quickly, and the model never sees it (textmodel.md).
+enum class LineEnd : std::uint8_t { CrLf = 0, Lf = 1, Cr = 2, Join = 3 };
 
 // The kinds of a document's line ends in order (index i: the line end after paragraph i), with
 // the number of CR LF before any index. A sequence of one kind only (the usual case: all CR LF,
@@ -30,6 +32,15 @@ public:
     LineEnd at(qsizetype index) const;
     // How many of the kinds before `index` are CR LF (index clamped to 0..size()).
     qsizetype crlfBefore(qsizetype index) const;
+    // How many of the kinds before `index` are joins (index clamped to 0..size()).
+    qsizetype joinsBefore(qsizetype index) const;
+    // Model characters minus widget characters of the breaks before `index`: one more for each
+    // CR LF, one less for each join.
+    qsizetype modelExtraBefore(qsizetype index) const;
+    // Whether the model and the widget count positions alike (no CR LF and no join).
+    bool isOneToOne() const { return m_totals[0] == 0 && m_totals[3] == 0; }
+    // The index of the n-th break (from 0) that is not a join, or size() when there are fewer.
+    qsizetype nthLineEnd(qsizetype n) const;
     // Copies n kinds from `from` on.
     void read(qsizetype from, qsizetype n, std::uint8_t *out) const;
 
@@ -42,21 +53,25 @@ private:
     {
         std::vector<std::uint8_t> kinds;
         qsizetype crlf = 0;
+        qsizetype joins = 0;
     };
     // The chunk holding index (or, for index == size(), the end of the last chunk), the offset in
-    // it and the number of CR LF in the chunks before it.
-    void locate(qsizetype index, std::size_t &chunk, qsizetype &offset, qsizetype &crlfBefore) const;
+    // it and the number of CR LF and of joins in the chunks before it.
+    void locate(qsizetype index, std::size_t &chunk, qsizetype &offset, qsizetype &crlfBefore,
+                qsizetype &joinsBefore) const;
+    void countBefore(qsizetype index, qsizetype &crlf, qsizetype &joins) const;
     void materialize();
     void rebuildTree();
-    void updateTree(std::size_t chunk, qsizetype sizeDelta, qsizetype crlfDelta);
+    void updateTree(std::size_t chunk, qsizetype sizeDelta, qsizetype crlfDelta, qsizetype joinDelta);
     void becomeUniformIfPossible();
 
     std::vector<Chunk> m_chunks;
-    // Fenwick trees (1-based) over the chunks' sizes and CR LF counts.
+    // Fenwick trees (1-based) over the chunks' sizes, CR LF and join counts.
     std::vector<qsizetype> m_treeSize;
     std::vector<qsizetype> m_treeCrlf;
+    std::vector<qsizetype> m_treeJoin;
     qsizetype m_size = 0;
-    std::array<qsizetype, 3> m_totals{};
+    std::array<qsizetype, 4> m_totals{};
     LineEnd m_uniform = LineEnd::CrLf;
 };
 
@@ -86,6 +101,12 @@ public:
     LineEnd after(int block) const;
     // Number of CR LF breaks before paragraph `block`.
     qsizetype crlfBefore(int block) const;
+    // Whether paragraph `block` continues the line of the paragraph before it (a join between).
+    bool isJoined(int block) const;
+    // The line (from 0) paragraph `block` belongs to: joins start no new line.
+    qsizetype lineOf(int block) const;
+    // The first paragraph of line `line` (from 0).
+    int firstBlockOfLine(qsizetype line) const;
 
     // Tells the next change of the document which kinds its new breaks have, in order, so that
     // they need not be read back from it (the adapter's own insertions). A change whose number

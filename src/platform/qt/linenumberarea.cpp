@@ -1,5 +1,6 @@
 #include "platform/qt/linenumberarea.h"
 
+#include "platform/qt/lineends.h"
 #include "platform/qt/textarea.h"
 
 #include <QPainter>
@@ -32,17 +33,27 @@ LineNumberArea::LineNumberArea(TextArea *edit) : QWidget(edit), m_edit(edit)
     connect(edit, &QPlainTextEdit::blockCountChanged, this, &LineNumberArea::updateWidth);
     connect(edit, &QPlainTextEdit::updateRequest, this, &LineNumberArea::followUpdate);
     connect(edit, &QPlainTextEdit::cursorPositionChanged, this, &LineNumberArea::followCaret);
-    m_caretLine = edit->textCursor().blockNumber();
+    // Joins (a long line held as several paragraphs) change the paragraphs but not the lines.
+    connect(LineEnds::of(edit->document()), &LineEnds::countsChanged, this,
+            &LineNumberArea::updateWidth);
+    m_caretLine = caretLine();
     // A new font of the text area changes the width of the digits.
     edit->installEventFilter(this);
     updateWidth();
     show();
 }
 
+int LineNumberArea::caretLine() const
+{
+    return int(LineEnds::of(m_edit->document())->lineOf(m_edit->textCursor().blockNumber()));
+}
+
 int LineNumberArea::areaWidth() const
 {
     // At least two digits, so that the text does not move at line 10.
-    const int shown = std::max(2, digits(std::max(1, m_edit->blockCount())));
+    const qsizetype lines =
+        m_edit->blockCount() - LineEnds::of(m_edit->document())->kinds().count(LineEnd::Join);
+    const int shown = std::max(2, digits(int(std::max<qsizetype>(1, lines))));
     return padding * 2 + shown * m_edit->fontMetrics().horizontalAdvance(u'9');
 }
 
@@ -87,7 +98,7 @@ void LineNumberArea::followUpdate(const QRect &rect, int dy)
 
 void LineNumberArea::followCaret()
 {
-    const int line = m_edit->textCursor().blockNumber();
+    const int line = caretLine();
     if (line == m_caretLine)
         return;
     m_caretLine = line;
@@ -110,6 +121,8 @@ void LineNumberArea::paintEvent(QPaintEvent *e)
     painter.setFont(face);
     const int rowHeight = QFontMetrics(face).height();
 
+    const LineEnds *ends = LineEnds::of(m_edit->document());
+    const bool joins = ends->kinds().count(LineEnd::Join) > 0;
     QTextBlock block = m_edit->firstVisibleBlock();
     const QPointF offset = m_edit->contentOffset();
     for (; block.isValid(); block = block.next()) {
@@ -118,7 +131,10 @@ void LineNumberArea::paintEvent(QPaintEvent *e)
             break;
         if (!block.isVisible() || geometry.bottom() < e->rect().top())
             continue;
-        const int number = block.blockNumber();
+        // A paragraph after a join goes on with its line: it has no number of its own.
+        if (joins && ends->isJoined(block.blockNumber()))
+            continue;
+        const int number = joins ? int(ends->lineOf(block.blockNumber())) : block.blockNumber();
         const QTextLayout *layout = block.layout();
         const int lineHeight = layout && layout->lineCount() > 0
                                    ? qRound(layout->lineAt(0).height())

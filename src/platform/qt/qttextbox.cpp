@@ -57,33 +57,97 @@ PlainTextBox::PlainTextBox(QPlainTextEdit *edit)
 {
 }
 
-PlainTextBox::WidgetText PlainTextBox::toWidgetText(const QString &model)
+qsizetype PlainTextBox::cutPoint(const char16_t *text, qsizetype length, qsizetype target)
 {
-    // The widget form is never longer than the model text: CR LF shrinks to one character.
+    if (target <= 0 || target >= length)
+        return std::clamp<qsizetype>(target, 0, length);
+    // After a tag's end or a space, the highlighter's state (which knows no half names or half
+    // references) and the reader's eye both carry over best; the piece may shrink to half the
+    // target for it.
+    const qsizetype lowest = std::max<qsizetype>(1, target / 2);
+    qsizetype at = 0;
+    for (qsizetype p = target; p >= lowest && !at; --p)
+        if (text[p - 1] == u'>')
+            at = p;
+    for (qsizetype p = target; p >= lowest && !at; --p)
+        if (text[p - 1] == u' ' || text[p - 1] == u'\t')
+            at = p;
+    // Before a tag's start or a reference: the tag (an end tag that closes a script too) or the
+    // reference stays whole.
+    for (qsizetype p = target; p >= lowest && !at; --p)
+        if (text[p] == u'<' || text[p] == u'&')
+            at = p;
+    if (at)
+        return at;
+    // Not between the halves of a surrogate pair, nor between a character and its marks.
+    at = target;
+    while (at > lowest && (QChar::isLowSurrogate(text[at]) || QChar::isMark(text[at])))
+        --at;
+    if (QChar::isLowSurrogate(text[at]) && QChar::isHighSurrogate(text[at - 1]))
+        ++at;
+    return at;
+}
+
+PlainTextBox::WidgetText PlainTextBox::toWidgetText(const QString &model, qsizetype column)
+{
+    // CR LF shrinks to one character; a join adds one. Every piece but the first of a line holds
+    // at least half the target, which bounds the joins.
     WidgetText w;
-    w.text = QString(model.size(), Qt::Uninitialized);
+    w.text = QString(model.size() + model.size() / (paragraphTarget / 2) + 2, Qt::Uninitialized);
     const char16_t *in = reinterpret_cast<const char16_t *>(model.constData());
     const char16_t *const end = in + model.size();
     char16_t *o = reinterpret_cast<char16_t *>(w.text.data());
     char16_t *const begin = o;
-    while (in != end) {
-        const char16_t c = *in++;
-        if (c == CR) {
-            const bool pair = in != end && *in == LF;
-            in += pair;
-            *o++ = LF;
-            w.kinds.push_back(std::uint8_t(pair ? LineEnd::CrLf : LineEnd::Cr));
-        } else if (c == LF) {
-            *o++ = LF;
-            w.kinds.push_back(std::uint8_t(LineEnd::Lf));
-        } else if (const char16_t standIn = standInFor(c)) {
-            *o++ = standIn;
-        } else {
-            *o++ = c;
+    const auto copy = [&](const char16_t *to) {
+        for (; in != to; ++in) {
+            const char16_t c = *in;
+            const char16_t standIn = standInFor(c);
+            *o++ = standIn ? standIn : c;
         }
+    };
+    qsizetype col = std::max<qsizetype>(column, 0);
+    while (in != end) {
+        const char16_t *lineEnd = in;
+        while (lineEnd != end && *lineEnd != CR && *lineEnd != LF)
+            ++lineEnd;
+        if (col + (lineEnd - in) > paragraphLimit) {
+            while (col + (lineEnd - in) > paragraphTarget) {
+                const qsizetype cut = cutPoint(in, lineEnd - in, std::max<qsizetype>(paragraphTarget - col, 0));
+                copy(in + cut);
+                *o++ = LF;
+                w.kinds.push_back(std::uint8_t(LineEnd::Join));
+                col = 0;
+            }
+        }
+        copy(lineEnd);
+        if (in == end)
+            break;
+        const char16_t c = *in++;
+        const bool pair = c == CR && in != end && *in == LF;
+        in += pair;
+        *o++ = LF;
+        w.kinds.push_back(std::uint8_t(pair ? LineEnd::CrLf : c == CR ? LineEnd::Cr : LineEnd::Lf));
+        col = 0;
     }
     w.text.truncate(o - begin);
     return w;
+}
+
+int PlainTextBox::fitParagraph(const QTextBlock &paragraph)
+{
+    int joins = 0;
+    QTextBlock block = paragraph;
+    while (block.isValid() && block.length() - 1 > paragraphLimit) {
+        const QString t = block.text();
+        const qsizetype cut = cutPoint(reinterpret_cast<const char16_t *>(t.constData()), t.size(),
+                                       paragraphTarget);
+        QTextCursor cursor(block);
+        cursor.setPosition(block.position() + int(cut));
+        cursor.insertBlock(block.blockFormat(), LineEnds::format(LineEnd::Join));
+        ++joins;
+        block = cursor.block();
+    }
+    return joins;
 }
 
 QString PlainTextBox::modelCharacters(const QString &widgetText)
@@ -155,7 +219,9 @@ QString expandBreaks(const QString &widgetText, const LineEndKinds &kinds, qsize
         }
         const bool known = next < k.size();
         const LineEnd kind = known ? LineEnd(k[next++]) : LineEnd::CrLf;
-        if (kind == LineEnd::Lf) {
+        if (kind == LineEnd::Join) {
+            // A join holds no character: the line goes on.
+        } else if (kind == LineEnd::Lf) {
             *o++ = LF;
         } else if (kind == LineEnd::Cr) {
             *o++ = CR;
@@ -178,12 +244,18 @@ QString expandBreaks(const QString &widgetText, const LineEndKinds &kinds, qsize
 
 void PlainTextBox::insertModelText(QTextCursor &cursor, const QString &model)
 {
-    const WidgetText w = toWidgetText(model);
     LineEnds *ends = LineEnds::of(cursor.document());
     cursor.beginEditBlock();
     cursor.removeSelectedText();
-    ends->expectInserted(w.kinds);
+    // The text's first line continues the paragraph before the cursor; what follows the cursor
+    // ends up in the last paragraph, which is cut again should it have grown past the limit.
+    WidgetText w = toWidgetText(model, cursor.positionInBlock());
     insertRuns(cursor, w);
+    const int joins = fitParagraph(cursor.block());
+    // The document reports the whole edit block as one change, once it ends: its new breaks are
+    // those inserted, then the joins of the last paragraph.
+    w.kinds.insert(w.kinds.end(), std::size_t(joins), std::uint8_t(LineEnd::Join));
+    ends->expectInserted(std::move(w.kinds));
     cursor.endEditBlock();
     ends->expectInserted({});
 }
@@ -203,8 +275,11 @@ QString PlainTextBox::selectedModelText(const QTextCursor &cursor)
 qsizetype PlainTextBox::modelLength() const
 {
     const QTextDocument *doc = m_edit->document();
-    // characterCount() includes the separator after the last paragraph.
-    return qsizetype(doc->characterCount()) - 1 + m_lineEnds->kinds().count(LineEnd::CrLf);
+    // characterCount() includes the separator after the last paragraph; a join holds no
+    // character of the model.
+    const LineEndKinds &kinds = m_lineEnds->kinds();
+    return qsizetype(doc->characterCount()) - 1 + kinds.count(LineEnd::CrLf) -
+           kinds.count(LineEnd::Join);
 }
 
 qsizetype PlainTextBox::modelPosition(int widgetPosition) const
@@ -212,11 +287,12 @@ qsizetype PlainTextBox::modelPosition(int widgetPosition) const
     const QTextDocument *doc = m_edit->document();
     widgetPosition = std::clamp(widgetPosition, 0, doc->characterCount() - 1);
     // Every CR LF break before the position is one character in the widget and two in the
-    // model; a lone LF or CR is one in both.
+    // model; a lone LF or CR is one in both; a join is one in the widget and none in the model.
     const LineEndKinds &kinds = m_lineEnds->kinds();
-    if (kinds.count(LineEnd::CrLf) == 0)
+    if (kinds.isOneToOne())
         return widgetPosition;
-    return qsizetype(widgetPosition) + kinds.crlfBefore(doc->findBlock(widgetPosition).blockNumber());
+    return qsizetype(widgetPosition) +
+           kinds.modelExtraBefore(doc->findBlock(widgetPosition).blockNumber());
 }
 
 int PlainTextBox::widgetPosition(qsizetype modelPosition) const
@@ -225,15 +301,16 @@ int PlainTextBox::widgetPosition(qsizetype modelPosition) const
     const LineEndKinds &kinds = m_lineEnds->kinds();
     if (modelPosition <= 0)
         return 0;
-    if (kinds.count(LineEnd::CrLf) == 0)
+    if (kinds.isOneToOne())
         return int(std::min<qsizetype>(modelPosition, doc->characterCount() - 1));
-    // Paragraph b starts at model position position(b) + crlfBefore(b), which grows with b: find
-    // the last paragraph starting at or before the model position.
+    // Paragraph b starts at model position position(b) + modelExtraBefore(b), which never falls
+    // as b grows: find the last paragraph starting at or before the model position. A position
+    // at a join is the start of the paragraph after it.
     int lo = 0;
     int hi = doc->blockCount() - 1;
     while (lo < hi) {
         const int mid = lo + (hi - lo + 1) / 2;
-        if (qsizetype(doc->findBlockByNumber(mid).position()) + kinds.crlfBefore(mid) <= modelPosition)
+        if (qsizetype(doc->findBlockByNumber(mid).position()) + kinds.modelExtraBefore(mid) <= modelPosition)
             lo = mid;
         else
             hi = mid - 1;
@@ -242,7 +319,7 @@ int PlainTextBox::widgetPosition(qsizetype modelPosition) const
     // Past the paragraph's text lies its line end (or the end of the text): past a CR LF's CR,
     // the end of the paragraph is the nearest widget position.
     const qsizetype paragraphEnd = qsizetype(block.position()) + block.length() - 1;
-    return int(std::min(modelPosition - kinds.crlfBefore(lo), paragraphEnd));
+    return int(std::min(modelPosition - kinds.modelExtraBefore(lo), paragraphEnd));
 }
 
 

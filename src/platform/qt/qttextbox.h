@@ -9,6 +9,7 @@ class QPlainTextEdit;
 class QLineEdit;
 class QFont;
 class QTextCursor;
+class QTextBlock;
 
 namespace zimo {
 
@@ -80,15 +81,35 @@ public:
     // stand-in turned back into its character; the same string when there is none.
     static QString modelCharacters(const QString &widgetText);
 
+    // A line longer than paragraphLimit is held as paragraphs of at most paragraphTarget
+    // characters joined by joins (breaks without a character, LineEnd::Join): the widget lays a
+    // paragraph out whole on every change and every repaint, which costs far more than linear
+    // time for a paragraph of a million characters. Typing lets a paragraph grow up to the limit
+    // before it is cut again (fitParagraph). Measured in performance/textbox.md.
+    static constexpr qsizetype paragraphTarget = 200;
+    static constexpr qsizetype paragraphLimit = 400;
+    // Where to cut a paragraph's text of `length` characters so that the first piece holds about
+    // `target` (0 < target < length): after the last '>' in the second half of the piece, else
+    // after its last space or tab, else before its last '<' or '&', else at the target; never inside a
+    // surrogate pair nor in front of a combining mark when that can be helped. At least 1 when
+    // target is.
+    static qsizetype cutPoint(const char16_t *text, qsizetype length, qsizetype target);
+
     // A model text in the widget's form: each line end a '\n' (a paragraph break for
     // QTextCursor::insertText), and the line ends' kinds in order; characters with a stand-in
-    // as their stand-ins.
+    // as their stand-ins. A line longer than paragraphLimit is cut by joins into paragraphs of
+    // paragraphTarget; `column` is the length of the paragraph the text's first line continues
+    // (the characters before the cursor it is inserted at).
     struct WidgetText
     {
         QString text;
         std::vector<std::uint8_t> kinds;
     };
-    static WidgetText toWidgetText(const QString &model);
+    static WidgetText toWidgetText(const QString &model, qsizetype column = 0);
+    // Cuts paragraph `block`, when it is longer than paragraphLimit, by joins into paragraphs of
+    // about paragraphTarget; returns the number of joins inserted (each its own edit unless the
+    // caller holds an edit block).
+    static int fitParagraph(const QTextBlock &block);
     // Replaces the cursor's selection (or inserts at it) by a model text, each line end a break
     // of its kind, as one edit; the cursor ends after the text.
     static void insertModelText(QTextCursor &cursor, const QString &model);

@@ -87,7 +87,76 @@ void TextArea::keyPressEvent(QKeyEvent *e)
         e->accept();
         return;
     }
+    stepOverJoins(e);
     QPlainTextEdit::keyPressEvent(e);
+    fitCaretParagraph();
+}
+
+void TextArea::inputMethodEvent(QInputMethodEvent *e)
+{
+    QPlainTextEdit::inputMethodEvent(e);
+    fitCaretParagraph();
+}
+
+// A join (a long line cut into paragraphs) holds no character: the caret at its two sides is at
+// one place of the text. A key that deletes or moves by one character (or word) over it would
+// remove or pass only the join, with no effect on the text; the caret is first taken to the
+// other side of the joins, so that the key deletes or passes the real character beyond them.
+void TextArea::stepOverJoins(const QKeyEvent *e)
+{
+    const Qt::KeyboardModifiers modifiers = e->modifiers() & ~Qt::KeypadModifier;
+    const bool backspace = e->key() == Qt::Key_Backspace && (modifiers & ~Qt::ShiftModifier) == 0;
+    const bool backward = backspace || e->matches(QKeySequence::DeleteStartOfWord) ||
+                          e->matches(QKeySequence::MoveToPreviousChar) ||
+                          e->matches(QKeySequence::MoveToPreviousWord) ||
+                          e->matches(QKeySequence::SelectPreviousChar) ||
+                          e->matches(QKeySequence::SelectPreviousWord);
+    const bool forward = !backward && (e->matches(QKeySequence::Delete) ||
+                                       e->matches(QKeySequence::DeleteEndOfWord) ||
+                                       e->matches(QKeySequence::MoveToNextChar) ||
+                                       e->matches(QKeySequence::MoveToNextWord) ||
+                                       e->matches(QKeySequence::SelectNextChar) ||
+                                       e->matches(QKeySequence::SelectNextWord));
+    if (!backward && !forward)
+        return;
+    const bool selecting = e->matches(QKeySequence::SelectPreviousChar) ||
+                           e->matches(QKeySequence::SelectPreviousWord) ||
+                           e->matches(QKeySequence::SelectNextChar) ||
+                           e->matches(QKeySequence::SelectNextWord);
+    QTextCursor cursor = textCursor();
+    // With a selection, deleting takes the selection and moving collapses it: no join matters.
+    if (cursor.hasSelection() && !selecting)
+        return;
+    const LineEnds *ends = LineEnds::of(document());
+    if (ends->kinds().count(LineEnd::Join) == 0)
+        return;
+    const QTextCursor::MoveMode mode = selecting ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor;
+    bool moved = false;
+    if (backward) {
+        while (cursor.atBlockStart() && ends->isJoined(cursor.blockNumber())) {
+            cursor.setPosition(cursor.position() - 1, mode);
+            moved = true;
+        }
+    } else {
+        while (cursor.atBlockEnd() && ends->after(cursor.blockNumber()) == LineEnd::Join) {
+            cursor.setPosition(cursor.position() + 1, mode);
+            moved = true;
+        }
+    }
+    if (moved)
+        setTextCursor(cursor);
+}
+
+// Typing lets the caret's paragraph grow; past the limit it is cut by a join again, in the same
+// step of the widget's undo as the typing.
+void TextArea::fitCaretParagraph()
+{
+    if (textCursor().block().length() - 1 <= PlainTextBox::paragraphLimit || isReadOnly())
+        return;
+    QTextCursor cursor = textCursor();
+    cursor.joinPreviousEditBlock();
+    PlainTextBox::fitParagraph(cursor.block());
+    cursor.endEditBlock();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -339,7 +408,8 @@ void TextArea::paintLineEndMarks(const QRect &area)
         if (!block.isVisible() || geometry.bottom() < area.top())
             continue;
         const LineEnd kind = kinds.at(number);
-        if (kind == LineEnd::CrLf)
+        // CR LF has no mark, and a join is no line end.
+        if (kind == LineEnd::CrLf || kind == LineEnd::Join)
             continue;
         const QTextLayout *layout = block.layout();
         if (!layout || layout->lineCount() == 0)

@@ -18,6 +18,8 @@ class LineNumberArea;
 //   (Ctrl+C runs the CENTER command instead of copying);
 // - makes Shift+Return a plain line break, as Enter;
 // - takes dropped files only (reported by filesDropped) and ignores dropped text and pictures;
+// - deletes and moves over the joins of a long line (qttextbox.h) as over nothing, and cuts the
+//   caret's paragraph again when typing has made it too long;
 // - inserts a CR LF line end for Return, and shows each lone LF and lone CR line end as a small
 //   mark after its line, and each character held as a stand-in as a box with its code;
 // - copies with the document's own characters, and pastes its own copies back exactly;
@@ -60,6 +62,7 @@ signals:
 protected:
     bool event(QEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
+    void inputMethodEvent(QInputMethodEvent *e) override;
     void dragEnterEvent(QDragEnterEvent *e) override;
     void dragMoveEvent(QDragMoveEvent *e) override;
     void dropEvent(QDropEvent *e) override;
@@ -73,6 +76,8 @@ protected:
 private:
     friend class LineNumberArea; // reads the visible paragraphs' places and sets the margin
     bool isMenuShortcut(const QKeyEvent *e) const;
+    void stepOverJoins(const QKeyEvent *e);
+    void fitCaretParagraph();
     bool acceptsDrag(const QMimeData *mime) const;
     void keepSelectionVisible();
     void paintLineEndMarks(const QRect &area);
