@@ -241,6 +241,16 @@ QUrl fileUrl(const QString &path)
                              QUrl::StrictMode);
 }
 
+QString localFileName(const QUrl &url)
+{
+    if (!url.isLocalFile())
+        return {};
+    // A file on another host ("file://host/path") is left to Qt's own form of it.
+    if (!url.host().isEmpty())
+        return url.toLocalFile();
+    return fileNameFromBytes(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+}
+
 QString folderOf(const QString &path)
 {
     const qsizetype slash = path.lastIndexOf(u'/');

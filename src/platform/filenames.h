@@ -64,4 +64,9 @@ QString workingFolderName();
 // QUrl::fromLocalFile would turn the bytes that are not UTF-8 into other characters.
 QUrl fileUrl(const QString &path);
 
+// The name of the local file `url` names (a file dropped from a file manager), from the URL's
+// percent-encoded bytes: QUrl::toLocalFile would turn the bytes that are not UTF-8 into U+FFFD.
+// Empty for a URL that is no local file.
+QString localFileName(const QUrl &url);
+
 } // namespace zimo

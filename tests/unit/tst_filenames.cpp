@@ -139,6 +139,8 @@ void TestFileNames::fileUrls_data()
                                << QByteArray("file:///tmp/%93%FA%96%7B.html");
     QTest::newRow("characters of URLs") << QByteArray("/tmp/a#b?c%d.html")
                                         << QByteArray("file:///tmp/a%23b%3Fc%25d.html");
+    QTest::newRow("EUC-JP folder") << QByteArray("/\xc6\xfc/a b.html")
+                                   << QByteArray("file:///%C6%FC/a%20b.html");
 }
 
 void TestFileNames::fileUrls()
@@ -148,6 +150,8 @@ void TestFileNames::fileUrls()
     const QUrl made = fileUrl(fileNameFromBytes(path));
     QVERIFY(made.isValid());
     QCOMPARE(made.toEncoded(), url);
+    // A URL dropped from a file manager gives the very name back.
+    QCOMPARE(localFileName(QUrl::fromEncoded(url)), fileNameFromBytes(path));
     // Qt reads the same file back where the name is UTF-8.
     if (!QString::fromUtf8(path).contains(QChar::ReplacementCharacter))
         QCOMPARE(made.toLocalFile(), QString::fromUtf8(path));
