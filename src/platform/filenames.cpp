@@ -164,7 +164,9 @@ QString qtShownFileName(QStringView name)
 
 QString resolveShownFileName(const QString &chosen)
 {
-    if (chosen.isEmpty() || pathInfo(chosen).exists || pathInfo(chosen).isLink)
+    if (chosen.isEmpty())
+        return chosen;
+    if (const PathInfo info = pathInfo(chosen); info.exists || info.isLink)
         return chosen;
     const qsizetype slash = chosen.lastIndexOf(u'/');
     const QString last = chosen.sliced(slash + 1);

@@ -1,6 +1,7 @@
 // The File menu and the document state, through the scripted fakes and real files.
 #include "document/cp932.h"
 #include "document/documentcommands.h"
+#include "platform/filenames.h"
 #include "platform/files.h"
 #include "support/asuser.h"
 #include "support/fakes.h"
@@ -322,14 +323,20 @@ void TestDocumentCommands::saveAsksBeforeReplacing_data()
     QTest::addColumn<QString>("target"); // what is at the chosen name
     QTest::addColumn<bool>("throughExit"); // the save of "上書き保存しますか？" in a fresh window
     QTest::addColumn<int>("answer");       // to the replace question; 0: none asked
-    QTest::newRow("new name") << "none" << false << 0;
-    QTest::newRow("existing file, Yes") << "file" << false << int(MsgAnswer::Yes);
-    QTest::newRow("existing file, No") << "file" << false << int(MsgAnswer::No);
-    QTest::newRow("link to a file, No") << "link" << false << int(MsgAnswer::No);
-    QTest::newRow("the text's own file") << "own" << false << 0;
-    QTest::newRow("dangling link, No") << "dangling" << false << int(MsgAnswer::No);
-    QTest::newRow("exit's save, existing file, No") << "file" << true << int(MsgAnswer::No);
-    QTest::newRow("exit's save, existing file, Yes") << "file" << true << int(MsgAnswer::Yes);
+    QTest::addColumn<bool>("sjis");        // the files' names are Shift_JIS bytes, not UTF-8
+    QTest::newRow("new name") << "none" << false << 0 << false;
+    QTest::newRow("existing file, Yes") << "file" << false << int(MsgAnswer::Yes) << false;
+    QTest::newRow("existing file, No") << "file" << false << int(MsgAnswer::No) << false;
+    QTest::newRow("link to a file, No") << "link" << false << int(MsgAnswer::No) << false;
+    QTest::newRow("the text's own file") << "own" << false << 0 << false;
+    QTest::newRow("dangling link, No") << "dangling" << false << int(MsgAnswer::No) << false;
+    QTest::newRow("exit's save, existing file, No") << "file" << true << int(MsgAnswer::No) << false;
+    QTest::newRow("exit's save, existing file, Yes") << "file" << true << int(MsgAnswer::Yes) << false;
+    // Names made on older systems: the very files are asked about and written.
+    QTest::newRow("new Shift_JIS name") << "none" << false << 0 << true;
+    QTest::newRow("existing file, Shift_JIS name, No") << "file" << false << int(MsgAnswer::No) << true;
+    QTest::newRow("existing file, Shift_JIS name, Yes") << "file" << false << int(MsgAnswer::Yes) << true;
+    QTest::newRow("the text's own file, Shift_JIS name") << "own" << false << 0 << true;
 }
 
 // Save onto an existing name asks first, naming the file; No writes nothing and changes nothing.
@@ -339,7 +346,10 @@ void TestDocumentCommands::saveAsksBeforeReplacing()
     QFETCH(QString, target);
     QFETCH(bool, throughExit);
     QFETCH(int, answer);
-    const QString chosen = target == "own" ? path("a.txt") : path("chosen.html");
+    QFETCH(bool, sjis);
+    const QString own = path(sjis ? fileNameFromBytes("\x93\xfa.txt") : QStringLiteral("a.txt"));
+    const QString other = path(sjis ? fileNameFromBytes("\x93\xfa\x96\x7b.html") : QStringLiteral("chosen.html"));
+    const QString chosen = target == "own" ? own : other;
     if (target == "file") {
         writeBytes(chosen, "theirs");
     } else if (target == "link") {
@@ -350,10 +360,11 @@ void TestDocumentCommands::saveAsksBeforeReplacing()
     }
     Window w;
     if (!throughExit) {
-        writeBytes(path("a.txt"), "A");
-        w.openFile(path("a.txt"));
+        writeBytes(own, "A");
+        w.openFile(own);
     }
     w.type(QStringLiteral("typed"));
+    const QList<QByteArray> entries = entriesOf(m_dir->path());
     w.p.dialog.fileAnswers.enqueue(chosen);
     if (throughExit) {
         w.answers({MsgAnswer::Ok});
@@ -366,7 +377,9 @@ void TestDocumentCommands::saveAsksBeforeReplacing()
             w.answers({answer});
         w.doc.mnuFileSave_Click();
     }
-    const ShownMessage replace{QStringLiteral("ファイル「%1」は既にあります。\n\n置き換えますか？").arg(chosen),
+    // A byte that is not UTF-8 is shown as \xNN.
+    const QString shown = sjis ? path(QStringLiteral("\\x93\\xFA\\x96{.html")) : chosen;
+    const ShownMessage replace{QStringLiteral("ファイル「%1」は既にあります。\n\n置き換えますか？").arg(shown),
                                52, {}};
     QList<ShownMessage> expected;
     if (throughExit)
@@ -385,7 +398,13 @@ void TestDocumentCommands::saveAsksBeforeReplacing()
     QCOMPARE(bytesOf(writtenTo), written ? QByteArray(throughExit ? "typed\r\n" : "Atyped\r\n")
                                          : before);
     QCOMPARE(w.p.dialog.fileName,
-             written ? chosen : throughExit ? QString() : path("a.txt"));
+             written ? chosen : throughExit ? QString() : own);
+    // Only a new name adds a file.
+    QList<QByteArray> expectedEntries = entries;
+    if (target == "none" && written)
+        expectedEntries.append(fileNameBytes(QStringView(chosen).sliced(m_dir->path().size() + 1)));
+    std::sort(expectedEntries.begin(), expectedEntries.end());
+    QCOMPARE(entriesOf(m_dir->path()), expectedEntries);
     QCOMPARE(w.p.mnuFileOverwrite.enabled, written || !throughExit);
     QVERIFY(w.doc.changed() != (written && throughExit));
 }

@@ -75,7 +75,7 @@ std::optional<QString> askFileName(QWidget *parent, QFileDialog::AcceptMode mode
     if (current.isEmpty()) {
         dialog.setDirectory(QDir::currentPath());
     } else if (current.endsWith(u'/')) {
-        dialog.setDirectory(current);
+        dialog.setDirectory(qtShownFileName(current));
     } else {
         // Qt lists a name that is not UTF-8 in its own lossy form; it is filled in in that form
         // so that it matches the list, and taken back to the real name below.
