@@ -3,7 +3,6 @@
 #include "document/cp932.h"
 #include "document/documentcommands.h"
 #include "html/preview.h"
-#include "platform/filenames.h"
 #include "platform/files.h"
 #include "support/asuser.h"
 #include "support/fakes.h"
