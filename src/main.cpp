@@ -2,11 +2,10 @@
 #include "app/openchannel.h"
 #include "app/openrequest.h"
 #include "app/singleinstance.h"
+#include "platform/filenames.h"
 #include "platform/qt/qtmessagebox.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -22,7 +21,7 @@ QByteArray workingFolder()
     char folder[PATH_MAX];
     if (::getcwd(folder, sizeof folder))
         return QByteArray(folder);
-    return QFile::encodeName(QDir::currentPath());
+    return zimo::fileNameBytes(zimo::workingFolderName());
 }
 
 } // namespace
@@ -69,7 +68,11 @@ int main(int argc, char *argv[])
     // Listening before the start-up questions: a request made meanwhile waits for them.
     openRequests.listen(zimo::OpenRequestServer::defaultSocketPath());
     // `zimo PATH` inserts the file's lines (load_text); `zimo --open FILE` opens it as a document.
-    form1.Form_Load(start.open ? QStringList() : app.arguments().mid(1));
+    // The path is taken from its bytes (Qt's own arguments would have lost those that are not
+    // UTF-8).
+    form1.Form_Load(start.open || start.path.isEmpty()
+                        ? QStringList()
+                        : QStringList{zimo::fileNameFromBytes(start.path)});
     if (form1.hasEnded())
         return 0;
     form1.show();

@@ -3,6 +3,7 @@
 #include "app/statusline.h"
 #include "app/encodingbutton.h"
 #include "document/loadtext.h"
+#include "platform/filenames.h"
 #include "platform/files.h"
 #include "platform/qt/htmlhighlighter.h"
 #include "platform/qt/textarea.h"
@@ -19,7 +20,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFile>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -395,17 +395,8 @@ void Form1::takeOpenRequests()
         activateWindow();
         if (bytes.isEmpty())
             continue;
-        const QString path = QFile::decodeName(bytes);
-        if (QFile::encodeName(path) != bytes) {
-            // Qt's file names are UTF-8 here: a name with other bytes would name another file.
-            m_messageBox.show(QStringLiteral("ファイル「%1」を開けませんでした。\n\n"
-                                             "ファイル名に UTF-8 として読めないバイトが含まれて"
-                                             "います。名前を変えてから開いてください。")
-                                  .arg(path),
-                              MsgStyle::Exclamation);
-            continue;
-        }
-        m_document.openFromDesktop(path);
+        // The name keeps the bytes that are not UTF-8 (a name made on an older system).
+        m_document.openFromDesktop(fileNameFromBytes(bytes));
     }
     m_takingOpenRequests = false;
 }

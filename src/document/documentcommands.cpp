@@ -1,9 +1,9 @@
 #include "document/documentcommands.h"
 
 #include "document/documentfile.h"
+#include "platform/filenames.h"
 #include "platform/files.h"
 
-#include <QFileInfo>
 
 namespace zimo {
 
@@ -33,7 +33,7 @@ constexpr int styleFileChanged = MsgStyle::YesNo + MsgStyle::Exclamation;   // 5
 
 QString replacePrompt(const QString &path)
 {
-    return QStringLiteral("ファイル「%1」は既にあります。\n\n置き換えますか？").arg(path);
+    return QStringLiteral("ファイル「%1」は既にあります。\n\n置き換えますか？").arg(displayFileName(path));
 }
 
 QString timeText(const QDateTime &time)
@@ -50,7 +50,7 @@ QString fileChangedPrompt(const QString &path, const FileStamp &recorded, const 
                           "［はい］自動保存された編集内容を復元します（上書きすると、ファイルに加え"
                           "られた変更は失われます）。\n"
                           "［いいえ］自動保存された編集内容を捨てて、ファイルを今の内容で開きます。")
-        .arg(path)
+        .arg(displayFileName(path))
         .arg(recorded.size)
         .arg(timeText(recorded.modified))
         .arg(now.size)
@@ -61,7 +61,7 @@ QString fileGonePrompt(const QString &path, const QString &reason)
 {
     return QStringLiteral("ファイル「%1」は、編集内容が自動保存された後に、削除されたか読めなく"
                           "なっています。\n\n%2\n\n自動保存された編集内容を復元します。")
-        .arg(path, reason);
+        .arg(displayFileName(path), reason);
 }
 
 QString reopenRefusedPrompt(const QString &path, Encoding encoding)
@@ -69,7 +69,7 @@ QString reopenRefusedPrompt(const QString &path, Encoding encoding)
     const QString name = encoding::displayName(encoding);
     return QStringLiteral("ファイル「%1」を %2 として開き直すことはできません。\n\n"
                           "%2 として読んで保存すると、元の内容と一致しない部分ができます。")
-        .arg(path, name);
+        .arg(displayFileName(path), name);
 }
 
 // The names of a charset declaration that mean the encoding.
@@ -207,8 +207,8 @@ bool DocumentCommands::openDocument(const QString &path, bool reportMissing)
         // The document stays exactly as it was, its file name too: Overwrite must never write
         // this text to a file it was not read from. A file that is there but cannot be read is
         // reported, and so is a missing one when asked for.
-        const QFileInfo info(path);
-        if (reportMissing || info.exists() || info.isSymLink())
+        const PathInfo info = pathInfo(path);
+        if (reportMissing || info.exists || info.isLink)
             m_s.messageBox.show(readFailurePrompt(path, error), styleFailure);
         return false;
     }
@@ -261,7 +261,7 @@ bool DocumentCommands::writeDocument(const QString &path, const QString &text, F
         document->bytes =
             encodeDocumentWithReferences(text, document->unencodable, m_encoding, m_writtenKept);
     }
-    const bool existed = QFileInfo::exists(path);
+    const bool existed = pathInfo(path).exists;
     QString error;
     bool written;
     {
@@ -281,14 +281,14 @@ bool DocumentCommands::confirmReplace(const QString &path)
 {
     // A folder cannot be replaced: the write reports it. A symbolic link counts as the file it
     // names, even when that is missing (the write would create it).
-    const QFileInfo info(path);
-    if (info.isDir() || !(info.exists() || info.isSymLink()))
+    const PathInfo info = pathInfo(path);
+    if (info.isDir || !(info.exists || info.isLink))
         return true;
     // The text's own file (the one Overwrite writes to) holds nothing else to lose.
     const QString own = m_s.mnuFileOverwrite.isEnabled()
-                            ? QFileInfo(m_s.CommonDialog1.fileName).canonicalFilePath()
+                            ? canonicalFileName(m_s.CommonDialog1.fileName)
                             : QString();
-    if (!own.isEmpty() && info.canonicalFilePath() == own)
+    if (!own.isEmpty() && canonicalFileName(path) == own)
         return true;
     return m_s.messageBox.show(replacePrompt(path), styleReplace) == MsgAnswer::Yes;
 }
@@ -302,7 +302,7 @@ bool DocumentCommands::saveThroughDialog(QString &text)
     // replace the earlier document with the new text.
     QString offered = dialog.fileName;
     if (!m_s.mnuFileOverwrite.isEnabled() && !offered.isEmpty())
-        offered = QFileInfo(offered).absolutePath() + u'/';
+        offered = folderOf(offered) + u'/';
     const std::optional<QString> chosen = dialog.chooseSave(offered);
     if (!chosen || !confirmReplace(*chosen))
         return false;

@@ -2,6 +2,7 @@
 
 #include "document/encoding.h"
 #include "document/loadtext.h"
+#include "platform/filenames.h"
 #include "platform/files.h"
 
 #include <QCoreApplication>
@@ -24,7 +25,7 @@ QString restorePrompt(const Draft &draft)
     const QString file = draft.field("file").value_or(QString());
     const bool ownFile = !file.isEmpty() && draft.field("overwrite") == QStringLiteral("1");
     return askRestore + QStringLiteral("\n\n") +
-           (ownFile ? QStringLiteral("ファイル：%1").arg(file)
+           (ownFile ? QStringLiteral("ファイル：%1").arg(displayFileName(file))
                     : QStringLiteral("ファイル：なし（まだ保存していない文書）"));
 }
 
@@ -32,7 +33,7 @@ QString notLoadedPrompt(const QString &path)
 {
     return QStringLiteral("前回の文書を復元したので、起動時に指定されたファイル「%1」は"
                           "読み込んでいません。")
-        .arg(path);
+        .arg(displayFileName(path));
 }
 
 // The stamp of the file the document was read from or last written to, in three fields of their

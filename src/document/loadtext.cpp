@@ -1,21 +1,20 @@
 #include "document/loadtext.h"
 
 #include "document/encoding.h"
+#include "platform/filenames.h"
 #include "platform/files.h"
-
-#include <QFileInfo>
 
 namespace zimo {
 
 void load_text(Services &s, const QString &path, Encoding document)
 {
-    const QFileInfo info(path);
-    if (info.exists() && info.isFile() && info.size() > loadTextLimit) {
+    const PathInfo info = pathInfo(path);
+    if (info.isFile && info.size > loadTextLimit) {
         s.messageBox.show(QStringLiteral("でかい！"), MsgStyle::OkOnly);
         return;
     }
     // A missing file, a folder or a file without read access cannot be opened.
-    const auto bytes = info.isFile() ? readWholeFile(path) : std::nullopt;
+    const auto bytes = info.isFile ? readWholeFile(path) : std::nullopt;
     if (!bytes) {
         s.messageBox.show(QStringLiteral("開けない！"), MsgStyle::OkOnly);
         return;

@@ -1,6 +1,7 @@
 #include "document/preview.h"
 
 #include "document/documentfile.h"
+#include "platform/filenames.h"
 #include "platform/files.h"
 
 #include <QDir>
@@ -23,7 +24,7 @@ const QString noBrowser = QStringLiteral(
 QString writeFailure(const QString &path, const QString &reason)
 {
     return QStringLiteral("表示用のファイル「%1」を書き込めませんでした。\n\n%2")
-        .arg(QDir::toNativeSeparators(path),
+        .arg(displayFileName(path),
              reason.isEmpty() ? QStringLiteral("原因は不明です。") : reason);
 }
 
@@ -36,7 +37,7 @@ QString notBesidePrompt(const QString &beside, int err)
     return QStringLiteral("表示用のファイル「%1」を文書と同じフォルダに作れないため（%2）、"
                           "一時フォルダに作って表示します。\n\n"
                           "相対パスで指定したリンク、画像、スタイルシートは読み込まれません。")
-        .arg(QDir::toNativeSeparators(beside), why);
+        .arg(displayFileName(beside), why);
 }
 
 // Failures that mean the name beside the document cannot be ours (something is there, or the
@@ -170,8 +171,8 @@ void BrowserPreview::mnuOptionBrowser_Click()
     QString shown;
     // A file that is not named as HTML would open in whatever the desktop takes it for (a .txt
     // in a text editor): it is shown through a copy named .html, as a changed text is.
-    if (hasFile && isHtmlName(document) && QFileInfo(document).isFile() && !m_document.changed()) {
-        shown = QFileInfo(document).absoluteFilePath();
+    if (hasFile && isHtmlName(document) && pathInfo(document).isFile && !m_document.changed()) {
+        shown = document.startsWith(u'/') ? document : workingFolderName() + u'/' + document;
     } else {
         shown = writeCopy(previewBytes(m_s.Text1.text(), m_document.encoding()));
         if (shown.isEmpty())

@@ -1,13 +1,15 @@
 #include "platform/files.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "platform/filenames.h"
+
 #include <QMutex>
 #include <QRandomGenerator>
 #include <QSet>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
@@ -77,7 +79,7 @@ std::optional<QByteArray> readWholeFile(const QString &path, QString *error)
     // A pipe or a device would never end (or never start): only regular files are read. A
     // device is not even opened; the check is made again on what was opened, and that is opened
     // without waiting, so that a pipe put there meanwhile is refused instead of waited on.
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = fileNameBytes(path);
     struct stat first {};
     if (::stat(name.constData(), &first) == 0 && !S_ISREG(first.st_mode) && !S_ISDIR(first.st_mode))
         return fail(notRegularFile);
@@ -196,11 +198,18 @@ namespace {
 
 const QString readOnlyFile = QStringLiteral("ファイルが読み取り専用です。");
 
+// 0 when this process may write to `path` (its effective rights, as the kernel would judge),
+// else the reason's error number (EACCES, EROFS, ...).
+int writeAccess(const QByteArray &path)
+{
+    return ::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
+}
+
 // The reason for a failed write of `path` in the user's words, from the system's error number.
 QString writeFailureReason(const QString &path, int err)
 {
-    const QFileInfo info(path);
-    const QString folder = info.absolutePath();
+    const QString folder = folderOf(path);
+    const QByteArray folderName = fileNameBytes(folder);
     switch (err) {
     case ENOSPC:
     case EDQUOT:
@@ -211,13 +220,14 @@ QString writeFailureReason(const QString &path, int err)
     case EPERM:
         // The new text goes to a temporary file beside the old one, so the folder must be
         // writable even when the file itself is.
-        if (QFileInfo(folder).isDir() && !QFileInfo(folder).isWritable())
-            return QStringLiteral("フォルダ「%1」に書き込む権限がありません。").arg(folder);
-        if (info.exists() && !info.isWritable())
+        if (pathInfo(folder).isDir && writeAccess(folderName) != 0)
+            return QStringLiteral("フォルダ「%1」に書き込む権限がありません。")
+                .arg(displayFileName(folder));
+        if (pathInfo(path).exists && writeAccess(fileNameBytes(path)) != 0)
             return readOnlyFile;
         return QStringLiteral("書き込む権限がありません。");
     case ENOENT:
-        return QStringLiteral("フォルダ「%1」がありません。").arg(folder);
+        return QStringLiteral("フォルダ「%1」がありません。").arg(displayFileName(folder));
     case EISDIR:
         return QStringLiteral("同じ名前のフォルダがあります。");
     }
@@ -227,14 +237,33 @@ QString writeFailureReason(const QString &path, int err)
                : common;
 }
 
-// Where the bytes of `path` really go: a symbolic link is followed, so that the link stays a link.
-QString writeTarget(const QString &path)
+// The folder part of the name `path` ("/a/b" → "/a", "/b" → "/", "b" → ".").
+QByteArray folderBytes(const QByteArray &path)
 {
-    const QFileInfo info(path);
-    if (!info.isSymLink())
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.first(slash);
+}
+
+// Where the bytes of `path` really go: a symbolic link is followed, so that the link stays a link.
+// A link to a missing file gives the name it points to (the write creates that file).
+QByteArray writeTarget(const QByteArray &path)
+{
+    struct stat st {};
+    if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
         return path;
-    const QString resolved = info.canonicalFilePath();
-    return resolved.isEmpty() ? info.symLinkTarget() : resolved;
+    if (char *resolved = ::realpath(path.constData(), nullptr)) {
+        const QByteArray target(resolved);
+        std::free(resolved);
+        return target;
+    }
+    QByteArray link(PATH_MAX, Qt::Uninitialized);
+    const ssize_t n = ::readlink(path.constData(), link.data(), size_t(link.size()));
+    if (n <= 0 || n >= link.size())
+        return path;
+    link.truncate(n);
+    if (link.startsWith('/'))
+        return link;
+    return folderBytes(path) + '/' + link;
 }
 
 // Writes all of `bytes` to `fd`; false with errno set on failure.
@@ -277,11 +306,11 @@ QByteArray cutName(QByteArray name, qsizetype limit)
 // process's file mode mask). Its name is "." + the target's name + ".zimo-" + random characters,
 // the target's name cut where that would be too long for a file name. Returns the descriptor, or
 // -1 with errno set.
-int createTemporary(const QString &target, QByteArray &tempName, mode_t mode)
+int createTemporary(const QByteArray &target, QByteArray &tempName, mode_t mode)
 {
-    const QFileInfo info(target);
-    const QByteArray stem = QFile::encodeName(info.absolutePath()) + "/." +
-                            cutName(QFile::encodeName(info.fileName()), nameMax - temporaryExtra);
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray stem = target.first(slash + 1) + '.' +
+                            cutName(target.sliced(slash + 1), nameMax - temporaryExtra);
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempName = stem + ".zimo-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
         const int fd = ::open(tempName.constData(),
@@ -294,20 +323,13 @@ int createTemporary(const QString &target, QByteArray &tempName, mode_t mode)
 }
 
 // Makes a rename in `folder` durable; a folder that cannot be synced changes nothing written.
-void syncFolder(const QString &folder)
+void syncFolder(const QByteArray &folder)
 {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
     }
-}
-
-// 0 when this process may write to `path` (its effective rights, as the kernel would judge),
-// else the reason's error number (EACCES, EROFS, ...).
-int writeAccess(const QByteArray &path)
-{
-    return ::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
 }
 
 // When this program started: a temporary file older than that belongs to an earlier run.
@@ -327,17 +349,17 @@ bool olderThanStart(const struct stat &st)
 // of a write: files of its temporary names, the user's own, regular, with one name, not changed
 // since before this run began. Only the first write into a folder looks (a folder is read once a
 // run); anything not proven to be such a file is left alone.
-void removeStaleTemporaries(const QString &folder)
+void removeStaleTemporaries(const QByteArray &folder)
 {
     static QMutex mutex;
-    static QSet<QString> looked;
+    static QSet<QByteArray> looked;
     {
         const QMutexLocker lock(&mutex);
         if (looked.contains(folder))
             return;
         looked.insert(folder);
     }
-    const int dirFd = ::open(QFile::encodeName(folder).constData(),
+    const int dirFd = ::open(folder.constData(),
                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (dirFd < 0)
         return;
@@ -452,7 +474,8 @@ bool writeFileAtomically(const QString &path, QByteArrayView bytes, QString *err
     // empty or cut file. Any failure removes the temporary file and leaves the old one as it was.
     const bool followLink = flags & FollowLink;
     const bool privateFile = flags & PrivateFile;
-    const QString target = followLink ? writeTarget(path) : path;
+    const QByteArray pathName = fileNameBytes(path);
+    const QByteArray targetName = followLink ? writeTarget(pathName) : pathName;
     auto fail = [&](int err) {
         if (error)
             *error = writeFailureReason(path, err);
@@ -460,13 +483,12 @@ bool writeFileAtomically(const QString &path, QByteArrayView bytes, QString *err
     };
 
     struct stat old {};
-    const QByteArray targetName = QFile::encodeName(target);
     const bool existed = (followLink ? ::stat(targetName.constData(), &old)
                                      : ::lstat(targetName.constData(), &old)) == 0;
     if (existed && S_ISDIR(old.st_mode))
         return fail(EISDIR);
     const bool oldFile = existed && S_ISREG(old.st_mode);
-    const QString folder = QFileInfo(target).absolutePath();
+    const QByteArray folder = fileNameBytes(folderOf(fileNameFromBytes(targetName)));
     removeStaleTemporaries(folder);
 
     auto inPlace = [&] {
@@ -487,13 +509,13 @@ bool writeFileAtomically(const QString &path, QByteArrayView bytes, QString *err
         // A rename would need the folder's rights, cut the file's other hard links off the new
         // text, or give the file a new owner: the file is written where it is.
         if (old.st_nlink > 1 || old.st_uid != ::geteuid() ||
-            writeAccess(QFile::encodeName(folder)) != 0)
+            writeAccess(folder) != 0)
             return inPlace();
     }
 
     QByteArray tempName;
     const mode_t mode = privateFile ? 0600 : oldFile ? (old.st_mode & 0777) : 0666;
-    const int fd = createTemporary(target, tempName, mode);
+    const int fd = createTemporary(targetName, tempName, mode);
     if (fd < 0)
         return fail(errno);
     auto discard = [&](int err) {
@@ -540,7 +562,7 @@ OwnFileResult createOwnFile(const QString &path, QByteArrayView bytes)
         result.identity = {};
         return result;
     };
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = fileNameBytes(path);
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return failed(errno);
@@ -571,11 +593,11 @@ OwnFileResult replaceOwnFile(const QString &path, const FileIdentity &own, QByte
         result.identity = {};
         return result;
     };
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = fileNameBytes(path);
     if (!isOwnFile(name, own))
         return failed(EEXIST);
     QByteArray tempName;
-    const int fd = createTemporary(path, tempName, 0600);
+    const int fd = createTemporary(name, tempName, 0600);
     if (fd < 0)
         return failed(errno);
     struct stat st {};
@@ -611,7 +633,7 @@ QString describeWriteFailure(const QString &path, int err)
 
 bool removeOwnFile(const QString &path, const FileIdentity &own)
 {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = fileNameBytes(path);
     return isOwnFile(name, own) && ::unlink(name.constData()) == 0;
 }
 

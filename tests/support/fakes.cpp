@@ -1,4 +1,5 @@
 #include "support/fakes.h"
+#include "platform/files.h"
 
 #include <QFile>
 
@@ -127,10 +128,11 @@ void FakeAppInfo::setBusy(bool busy)
 bool FakeShell::openInBrowser(const QString &file)
 {
     BrowserCall call{file, {}, false};
-    QFile f(file);
-    if (f.open(QIODevice::ReadOnly)) {
+    // The browser gets the file's URL made from the name's bytes (fileUrl): the file is read by
+    // those bytes, as a name that is not UTF-8 must be.
+    if (const auto bytes = readWholeFile(file)) {
         call.existed = true;
-        call.bytes = f.readAll();
+        call.bytes = *bytes;
     }
     browserCalls.append(call);
     return browserResult;

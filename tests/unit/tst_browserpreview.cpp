@@ -87,6 +87,13 @@ void TestBrowserPreview::whatIsShown_data()
         << QByteArray(page).insert(page.size() - 2, "&#x1F600;");
     QTest::newRow("unchanged but the file is gone: a copy")
         << "page.html" << "" << true << "beside" << page;
+    // A name made on an older system (Shift_JIS): the very file is shown, and the copy's name
+    // keeps the name's bytes.
+    const QString sjisName = fileNameFromBytes("\x93\xfa\x96\x7b.html");
+    QTest::newRow("unchanged, Shift_JIS name: the file itself")
+        << sjisName << "" << false << "file" << file;
+    QTest::newRow("changed, Shift_JIS name: a copy beside")
+        << sjisName << "<BR>" << false << "beside" << QByteArray(page).insert(page.size() - 2, "<BR>");
     QTest::newRow("no file: a copy in a private temporary folder")
         << "" << "<B>\u6f22</B>" << false << "temporary" << QByteArray("<B>\x8a\xbf</B>\r\n");
     QTest::newRow("no file, empty text") << "" << "" << false << "temporary" << QByteArray("\r\n");
@@ -116,7 +123,7 @@ void TestBrowserPreview::whatIsShown()
                                                 : text + typed);
     }
     if (removeFile)
-        QVERIFY(QFile::remove(document));
+        QCOMPARE(::unlink(fileNameBytes(document).constData()), 0);
 
     w.preview.mnuOptionBrowser_Click();
 
@@ -148,14 +155,16 @@ void TestBrowserPreview::whatIsShown()
     // The end of the program removes the copy, and its folder when it made one.
     w.preview.removeCopy();
     if (shown == u"file") {
-        QVERIFY(QFile::exists(document));
+        QVERIFY(pathInfo(document).exists);
     } else {
-        QVERIFY(!QFile::exists(call.file));
+        QVERIFY(!pathInfo(call.file).exists);
         if (shown == u"temporary")
             QVERIFY(!QFileInfo::exists(QFileInfo(call.file).path()));
     }
-    QCOMPARE(QDir(work.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             fileName.isEmpty() || removeFile ? QStringList() : QStringList{fileName});
+    QCOMPARE(entriesOf(work.path()), fileName.isEmpty() || removeFile
+                                         ? QList<QByteArray>()
+                                         : QList<QByteArray>{fileNameBytes(fileName)});
+    ::unlink(fileNameBytes(document).constData());
 }
 
 // The copy is written as the document would be: in its encoding, with its byte-order mark.

@@ -1,6 +1,7 @@
 // The File menu and the document state, through the scripted fakes and real files.
 #include "document/cp932.h"
 #include "document/documentcommands.h"
+#include "platform/filenames.h"
 #include "platform/files.h"
 #include "support/asuser.h"
 #include "support/fakes.h"
@@ -135,6 +136,8 @@ void TestDocumentCommands::cleanup()
     // Give back write rights taken away by a test so the folder can be removed.
     for (const QString &sub : QDir(m_dir->path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
         QFile::setPermissions(path(sub), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // Names that are not UTF-8 are beyond QTemporaryDir.
+    removeTree(m_dir->path());
     m_dir.reset();
 }
 
@@ -320,14 +323,20 @@ void TestDocumentCommands::saveAsksBeforeReplacing_data()
     QTest::addColumn<QString>("target"); // what is at the chosen name
     QTest::addColumn<bool>("throughExit"); // the save of "上書き保存しますか？" in a fresh window
     QTest::addColumn<int>("answer");       // to the replace question; 0: none asked
-    QTest::newRow("new name") << "none" << false << 0;
-    QTest::newRow("existing file, Yes") << "file" << false << int(MsgAnswer::Yes);
-    QTest::newRow("existing file, No") << "file" << false << int(MsgAnswer::No);
-    QTest::newRow("link to a file, No") << "link" << false << int(MsgAnswer::No);
-    QTest::newRow("the text's own file") << "own" << false << 0;
-    QTest::newRow("dangling link, No") << "dangling" << false << int(MsgAnswer::No);
-    QTest::newRow("exit's save, existing file, No") << "file" << true << int(MsgAnswer::No);
-    QTest::newRow("exit's save, existing file, Yes") << "file" << true << int(MsgAnswer::Yes);
+    QTest::addColumn<bool>("sjis");        // the files' names are Shift_JIS bytes, not UTF-8
+    QTest::newRow("new name") << "none" << false << 0 << false;
+    QTest::newRow("existing file, Yes") << "file" << false << int(MsgAnswer::Yes) << false;
+    QTest::newRow("existing file, No") << "file" << false << int(MsgAnswer::No) << false;
+    QTest::newRow("link to a file, No") << "link" << false << int(MsgAnswer::No) << false;
+    QTest::newRow("the text's own file") << "own" << false << 0 << false;
+    QTest::newRow("dangling link, No") << "dangling" << false << int(MsgAnswer::No) << false;
+    QTest::newRow("exit's save, existing file, No") << "file" << true << int(MsgAnswer::No) << false;
+    QTest::newRow("exit's save, existing file, Yes") << "file" << true << int(MsgAnswer::Yes) << false;
+    // Names made on older systems: the very files are asked about and written.
+    QTest::newRow("new Shift_JIS name") << "none" << false << 0 << true;
+    QTest::newRow("existing file, Shift_JIS name, No") << "file" << false << int(MsgAnswer::No) << true;
+    QTest::newRow("existing file, Shift_JIS name, Yes") << "file" << false << int(MsgAnswer::Yes) << true;
+    QTest::newRow("the text's own file, Shift_JIS name") << "own" << false << 0 << true;
 }
 
 // Save onto an existing name asks first, naming the file; No writes nothing and changes nothing.
@@ -337,7 +346,10 @@ void TestDocumentCommands::saveAsksBeforeReplacing()
     QFETCH(QString, target);
     QFETCH(bool, throughExit);
     QFETCH(int, answer);
-    const QString chosen = target == "own" ? path("a.txt") : path("chosen.html");
+    QFETCH(bool, sjis);
+    const QString own = path(sjis ? fileNameFromBytes("\x93\xfa.txt") : QStringLiteral("a.txt"));
+    const QString other = path(sjis ? fileNameFromBytes("\x93\xfa\x96\x7b.html") : QStringLiteral("chosen.html"));
+    const QString chosen = target == "own" ? own : other;
     if (target == "file") {
         writeBytes(chosen, "theirs");
     } else if (target == "link") {
@@ -348,10 +360,11 @@ void TestDocumentCommands::saveAsksBeforeReplacing()
     }
     Window w;
     if (!throughExit) {
-        writeBytes(path("a.txt"), "A");
-        w.openFile(path("a.txt"));
+        writeBytes(own, "A");
+        w.openFile(own);
     }
     w.type(QStringLiteral("typed"));
+    const QList<QByteArray> entries = entriesOf(m_dir->path());
     w.p.dialog.fileAnswers.enqueue(chosen);
     if (throughExit) {
         w.answers({MsgAnswer::Ok});
@@ -364,7 +377,9 @@ void TestDocumentCommands::saveAsksBeforeReplacing()
             w.answers({answer});
         w.doc.mnuFileSave_Click();
     }
-    const ShownMessage replace{QStringLiteral("ファイル「%1」は既にあります。\n\n置き換えますか？").arg(chosen),
+    // A byte that is not UTF-8 is shown as \xNN.
+    const QString shown = sjis ? path(QStringLiteral("\\x93\\xFA\\x96{.html")) : chosen;
+    const ShownMessage replace{QStringLiteral("ファイル「%1」は既にあります。\n\n置き換えますか？").arg(shown),
                                52, {}};
     QList<ShownMessage> expected;
     if (throughExit)
@@ -383,7 +398,13 @@ void TestDocumentCommands::saveAsksBeforeReplacing()
     QCOMPARE(bytesOf(writtenTo), written ? QByteArray(throughExit ? "typed\r\n" : "Atyped\r\n")
                                          : before);
     QCOMPARE(w.p.dialog.fileName,
-             written ? chosen : throughExit ? QString() : path("a.txt"));
+             written ? chosen : throughExit ? QString() : own);
+    // Only a new name adds a file.
+    QList<QByteArray> expectedEntries = entries;
+    if (target == "none" && written)
+        expectedEntries.append(fileNameBytes(QStringView(chosen).sliced(m_dir->path().size() + 1)));
+    std::sort(expectedEntries.begin(), expectedEntries.end());
+    QCOMPARE(entriesOf(m_dir->path()), expectedEntries);
     QCOMPARE(w.p.mnuFileOverwrite.enabled, written || !throughExit);
     QVERIFY(w.doc.changed() != (written && throughExit));
 }
@@ -483,19 +504,28 @@ void TestDocumentCommands::openFromDesktop_data()
 {
     QTest::addColumn<bool>("edit");
     QTest::addColumn<int>("answer");
-    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("name"); // as the system gives it
     QTest::addColumn<bool>("opened");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("unchanged") << false << 0 << "page.html" << true << QString();
-    QTest::newRow("changed, OK") << true << int(MsgAnswer::Ok) << "page.html" << true << QString();
-    QTest::newRow("changed, Cancel") << true << int(MsgAnswer::Cancel) << "page.html" << false
-                                     << QString();
-    QTest::newRow("missing file") << false << 0 << "none.html" << false
+    QTest::newRow("unchanged") << false << 0 << QByteArray("page.html") << true << QString();
+    QTest::newRow("changed, OK") << true << int(MsgAnswer::Ok) << QByteArray("page.html") << true
+                                 << QString();
+    QTest::newRow("changed, Cancel") << true << int(MsgAnswer::Cancel) << QByteArray("page.html")
+                                     << false << QString();
+    QTest::newRow("missing file") << false << 0 << QByteArray("none.html") << false
                                   << QStringLiteral("ファイルがありません。");
-    QTest::newRow("changed, missing file") << true << int(MsgAnswer::Ok) << "none.html" << false
-                                           << QStringLiteral("ファイルがありません。");
-    QTest::newRow("a folder") << false << 0 << "folder" << false
+    QTest::newRow("changed, missing file") << true << int(MsgAnswer::Ok) << QByteArray("none.html")
+                                           << false << QStringLiteral("ファイルがありません。");
+    QTest::newRow("a folder") << false << 0 << QByteArray("folder") << false
                               << QStringLiteral("フォルダは開けません。");
+    // Names made on older systems: the bytes are not UTF-8, and the very file is read and written.
+    QTest::newRow("Shift_JIS name") << false << 0 << QByteArray("\x93\xfa\x96\x7b.html") << true
+                                    << QString();
+    QTest::newRow("EUC-JP name, changed, OK") << true << int(MsgAnswer::Ok)
+                                              << QByteArray("\xc6\xfc\xcb\xdc.html") << true
+                                              << QString();
+    QTest::newRow("Shift_JIS name, missing") << false << 0 << QByteArray("\x93\xfa.html") << false
+                                             << QStringLiteral("ファイルがありません。");
 }
 
 // The desktop's open request: Open's question, then the file as the open dialog's choice would
@@ -505,13 +535,15 @@ void TestDocumentCommands::openFromDesktop()
 {
     QFETCH(bool, edit);
     QFETCH(int, answer);
-    QFETCH(QString, name);
+    QFETCH(QByteArray, name);
     QFETCH(bool, opened);
     QFETCH(QString, reason);
     // Over the 10,000 bytes of load_text, in EUC-JP.
     const QByteArray page = "<html><head><meta charset=\"EUC-JP\"></head><body>\r\n" +
                             QByteArray("\xc6\xfc\xcb\xdc\xb8\xec\r\n").repeated(2000) + "</body></html>";
-    writeBytes(path("page.html"), page);
+    for (const char *pageName : {"page.html", "\x93\xfa\x96\x7b.html", "\xc6\xfc\xcb\xdc.html"})
+        writeBytes(path(fileNameFromBytes(pageName)), page);
+    const QString file = path(fileNameFromBytes(name));
     writeBytes(path("old.txt"), "old");
     QVERIFY(QDir().mkdir(path("folder")));
     Window w;
@@ -521,7 +553,8 @@ void TestDocumentCommands::openFromDesktop()
     const QString before = w.p.text.text();
     if (answer)
         w.p.messageBox.answers.enqueue(answer);
-    w.doc.openFromDesktop(path(name));
+    const QList<QByteArray> entries = entriesOf(m_dir->path());
+    w.doc.openFromDesktop(file);
 
     QList<ShownMessage> expected;
     if (edit)
@@ -530,7 +563,9 @@ void TestDocumentCommands::openFromDesktop()
         QCOMPARE(w.p.messageBox.shown.size(), expected.size() + 1);
         const ShownMessage report = w.p.messageBox.shown.last();
         QCOMPARE(report.style, 48);
-        QVERIFY2(report.prompt.contains(QStringLiteral("「%1」").arg(path(name))) && report.prompt.contains(reason),
+        // The name is shown readably: a byte that is not UTF-8 as \xNN.
+        QVERIFY2(report.prompt.contains(QStringLiteral("「%1」").arg(displayFileName(file))) &&
+                     report.prompt.contains(reason) && !report.prompt.contains(QChar(0xDC93)),
                  qPrintable(report.prompt));
         w.p.messageBox.shown.removeLast();
     }
@@ -540,12 +575,15 @@ void TestDocumentCommands::openFromDesktop()
         QVERIFY(w.p.text.text().startsWith(u"<html>"));
         QVERIFY(w.p.text.text().contains(u"日本語\r\n日本語"));
         QCOMPARE(w.doc.file_text(), w.p.text.text());
-        QCOMPARE(w.p.dialog.fileName, path(name));
+        QCOMPARE(w.p.dialog.fileName, file);
         QCOMPARE(w.doc.encoding().encoding, Encoding::EucJp);
         QVERIFY(!w.doc.changed());
-        // Overwrite gives back the page's bytes, plus the final CR LF of every write.
+        // Overwrite gives back the page's bytes, plus the final CR LF of every write, to the
+        // file it was read from: no file of another name appears.
         w.doc.mnuFileOverwrite_Click();
-        QCOMPARE(bytesOf(path(name)), page + "\r\n");
+        QCOMPARE(w.p.messageBox.shown, expected);
+        QCOMPARE(bytesOf(file), page + "\r\n");
+        QCOMPARE(entriesOf(m_dir->path()), entries);
     } else {
         QCOMPARE(w.p.text.text(), before);
         QCOMPARE(w.doc.file_text(), QStringLiteral("old"));

@@ -3,6 +3,7 @@
 #include "document/documentcommands.h"
 #include "document/draft.h"
 #include "document/draftkeeper.h"
+#include "platform/filenames.h"
 #include "platform/files.h"
 #include "support/fakes.h"
 #include "support/filebytes.h"
@@ -158,6 +159,8 @@ void TestDrafts::cleanup()
 {
     for (const QString &sub : QDir(m_dir->path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
         QFile::setPermissions(path(sub), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // Names that are not UTF-8 are beyond QTemporaryDir.
+    removeTree(m_dir->path());
     m_dir.reset();
 }
 
@@ -513,6 +516,12 @@ void TestDrafts::restoreAtStartUp_data()
     QTest::newRow("EUC-JP file, Yes")
         << "doc.txt" << QByteArray("\xC6\xFC") << "1" << int(MsgAnswer::Yes) << QStringLiteral("日")
         << true << "EUC-JP" << QByteArray("draft text\r\n");
+    // A name made on an older system (Shift_JIS bytes): the draft names the very file, and
+    // Overwrite writes to it.
+    QTest::newRow("Shift_JIS file name, Yes")
+        << fileNameFromBytes("\x93\xfa\x96\x7b.txt") << QByteArray("on disk") << "1"
+        << int(MsgAnswer::Yes) << QStringLiteral("on disk") << true << QString()
+        << QByteArray("draft text\r\n");
 }
 
 void TestDrafts::restoreAtStartUp()
@@ -541,8 +550,11 @@ void TestDrafts::restoreAtStartUp()
     Window w(stateFolder());
     w.p.messageBox.answers.enqueue(answer);
     w.keeper.startUp();
+    // The question shows the bytes that are not UTF-8 as \xNN.
+    const QString shownPath =
+        QString(filePath).replace(fileNameFromBytes("\x93\xfa\x96"), QStringLiteral("\\x93\\xFA\\x96"));
     QCOMPARE(w.p.messageBox.shown,
-             QList<ShownMessage>{askRestore(overwrite == "1" ? filePath : QString())});
+             QList<ShownMessage>{askRestore(overwrite == "1" ? shownPath : QString())});
     const bool yes = answer == MsgAnswer::Yes;
     QCOMPARE(w.p.text.text(), yes ? QStringLiteral("draft text") : QString());
     QCOMPARE(w.p.dialog.fileName, yes ? filePath : QString());
@@ -564,6 +576,10 @@ void TestDrafts::restoreAtStartUp()
         w.doc.mnuFileOverwrite_Click();
         QCOMPARE(bytesOf(filePath), written);
         QVERIFY(!QFileInfo::exists(w.keeper.path()));
+        // No file of another name was made beside it.
+        QList<QByteArray> names = entriesOf(folderOf(filePath));
+        names.removeAll("state");
+        QCOMPARE(names, QList<QByteArray>{fileNameBytes(file)});
     }
 }
 

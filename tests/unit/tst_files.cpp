@@ -1,3 +1,4 @@
+#include "platform/filenames.h"
 #include "platform/files.h"
 #include "support/asuser.h"
 #include "support/filebytes.h"
@@ -37,7 +38,7 @@ struct SharedPlace
                      gid_t group)
     {
         writeBytes(name, bytes);
-        const QByteArray p = QFile::encodeName(name);
+        const QByteArray p = fileNameBytes(name);
         ::chown(p.constData(), owner, group);
         ::chmod(p.constData(), mode);
     }
@@ -46,7 +47,7 @@ struct SharedPlace
 struct stat statOf(const QString &path)
 {
     struct stat st {};
-    ::lstat(QFile::encodeName(path).constData(), &st);
+    ::lstat(fileNameBytes(path).constData(), &st);
     return st;
 }
 
@@ -83,6 +84,8 @@ private slots:
     void linksPlantedByAnotherUser_data();
     void linksPlantedByAnotherUser();
     void privateFileIsTheUsersAlone();
+    void namesThatAreNotUtf8_data();
+    void namesThatAreNotUtf8();
     void longestNamesSave_data();
     void longestNamesSave();
     void staleTemporariesRemoved();
@@ -291,14 +294,25 @@ void TestFiles::rightsDecideHowTheFileIsWritten_data()
     QTest::addColumn<QString>("setup");
     QTest::addColumn<QString>("result");  // "ok" or the reason
     QTest::addColumn<bool>("samePlace");  // written in place: the inode stays
+    QTest::addColumn<QByteArray>("name"); // the file's name as the system has it
+    const QByteArray sjis = "\x93\xfa\x96\x7b.txt"; // a name made on an older system
     QTest::newRow("read-only file in a writable folder")
-        << "0444" << "ファイルが読み取り専用です。" << true;
+        << "0444" << "ファイルが読み取り専用です。" << true << QByteArray("doc.txt");
+    QTest::newRow("read-only file in a writable folder, Shift_JIS name")
+        << "0444" << "ファイルが読み取り専用です。" << true << sjis;
     QTest::newRow("read-only file of another user, folder writable")
-        << "other 0644" << "ファイルが読み取り専用です。" << true;
-    QTest::newRow("writable file in a folder the user cannot write") << "folder 0755" << "ok" << true;
-    QTest::newRow("file with a second hard link") << "hard link" << "ok" << true;
-    QTest::newRow("another user's file written through group rights") << "group" << "ok" << true;
-    QTest::newRow("the user's own file in the user's folder: renamed") << "own" << "ok" << false;
+        << "other 0644" << "ファイルが読み取り専用です。" << true << QByteArray("doc.txt");
+    QTest::newRow("writable file in a folder the user cannot write")
+        << "folder 0755" << "ok" << true << QByteArray("doc.txt");
+    QTest::newRow("writable file in a folder the user cannot write, Shift_JIS name")
+        << "folder 0755" << "ok" << true << sjis;
+    QTest::newRow("file with a second hard link") << "hard link" << "ok" << true << QByteArray("doc.txt");
+    QTest::newRow("another user's file written through group rights")
+        << "group" << "ok" << true << QByteArray("doc.txt");
+    QTest::newRow("the user's own file in the user's folder: renamed")
+        << "own" << "ok" << false << QByteArray("doc.txt");
+    QTest::newRow("the user's own file in the user's folder: renamed, Shift_JIS name")
+        << "own" << "ok" << false << sjis;
 }
 
 void TestFiles::rightsDecideHowTheFileIsWritten()
@@ -306,13 +320,14 @@ void TestFiles::rightsDecideHowTheFileIsWritten()
     QFETCH(QString, setup);
     QFETCH(QString, result);
     QFETCH(bool, samePlace);
+    QFETCH(QByteArray, name);
     if (!canRunAsUser())
         QSKIP("tests about rights need root to switch to an ordinary user");
     SharedPlace place;
     const bool readOnlyFolder = setup == u"folder 0755";
     const QString folder = place.folder("f", readOnlyFolder ? 0755 : 01777,
                                         readOnlyFolder ? otherUser : 0);
-    const QString file = folder + "/doc.txt";
+    const QString file = folder + u'/' + fileNameFromBytes(name);
     const QString second = folder + "/second.txt";
     const QByteArray old = "old bytes, longer than the new ones";
     uid_t owner = editingUser;
@@ -327,7 +342,7 @@ void TestFiles::rightsDecideHowTheFileIsWritten()
     }
     SharedPlace::file(file, old, mode, owner, group);
     if (setup == u"hard link")
-        QVERIFY(::link(QFile::encodeName(file).constData(), QFile::encodeName(second).constData()) == 0);
+        QVERIFY(::link(fileNameBytes(file).constData(), QFile::encodeName(second).constData()) == 0);
     const struct stat before = statOf(file);
 
     QCOMPARE(QString::fromUtf8(writeAsEditingUser(file, "new", FollowLink)), result);
@@ -341,10 +356,11 @@ void TestFiles::rightsDecideHowTheFileIsWritten()
     if (setup == u"hard link")
         QCOMPARE(bytesOf(second), QByteArray("new"));
     // Nothing left beside it.
-    QStringList expected{"doc.txt"};
+    QList<QByteArray> expected{name};
     if (setup == u"hard link")
         expected << "second.txt";
-    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System), expected);
+    QCOMPARE(entriesOf(folder), expected);
+    removeTree(place.dir.path());
 }
 
 // In a shared sticky folder (like /tmp) another user plants a symbolic link where a file that is
@@ -408,6 +424,65 @@ void TestFiles::privateFileIsTheUsersAlone()
     QCOMPARE(bytesOf(open), QByteArray("text"));
 }
 
+// Names made on older systems (Shift_JIS, EUC-JP bytes) are written and read as the very names:
+// through links of either kind, and named readably (\xNN) when the write fails.
+void TestFiles::namesThatAreNotUtf8_data()
+{
+    QTest::addColumn<QByteArray>("target"); // the file written, as the system has it
+    QTest::addColumn<QByteArray>("given");  // the name the write is given; empty: the target
+    QTest::addColumn<bool>("existed");
+    QTest::addColumn<QString>("reason");    // empty: written; "<dir>" stands for the folder
+    QTest::newRow("new Shift_JIS name") << QByteArray("\x93\xfa\x96\x7b.html") << QByteArray()
+                                        << false << QString();
+    QTest::newRow("existing EUC-JP name") << QByteArray("\xc6\xfc\xcb\xdc.html") << QByteArray()
+                                          << true << QString();
+    QTest::newRow("UTF-8 link to a Shift_JIS name") << QByteArray("\x93\xfa.html")
+                                                   << QByteArray("link.html") << true << QString();
+    QTest::newRow("Shift_JIS link to a UTF-8 name") << QByteArray("日本.html")
+                                                   << QByteArray("\x93\xfa-link") << true << QString();
+    QTest::newRow("dangling link to a Shift_JIS name") << QByteArray("\x93\xfa.html")
+                                                      << QByteArray("link.html") << false << QString();
+    QTest::newRow("in a missing Shift_JIS folder")
+        << QByteArray("\xc6\xfc/a.html") << QByteArray() << false
+        << QStringLiteral("フォルダ「<dir>/\\xC6\\xFC」がありません。");
+}
+
+void TestFiles::namesThatAreNotUtf8()
+{
+    QFETCH(QByteArray, target);
+    QFETCH(QByteArray, given);
+    QFETCH(bool, existed);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString folder = dir.path() + u'/';
+    const QString targetPath = folder + fileNameFromBytes(target);
+    if (existed)
+        writeBytes(targetPath, "old bytes");
+    if (!given.isEmpty())
+        QCOMPARE(::symlink(target.constData(), fileNameBytes(folder + fileNameFromBytes(given)).constData()), 0);
+
+    QString error;
+    const bool written =
+        writeFileAtomically(folder + fileNameFromBytes(given.isEmpty() ? target : given), "new", &error);
+    if (reason.isEmpty()) {
+        QVERIFY2(written, qPrintable(error));
+        QCOMPARE(bytesOf(targetPath), QByteArray("new"));
+        // The link stays a link, and nothing else appears.
+        QList<QByteArray> expected{target};
+        if (!given.isEmpty()) {
+            expected.append(given);
+            QVERIFY(pathInfo(folder + fileNameFromBytes(given)).isLink);
+        }
+        std::sort(expected.begin(), expected.end());
+        QCOMPARE(entriesOf(dir.path()), expected);
+    } else {
+        QVERIFY(!written);
+        QCOMPARE(error, QString(reason).replace(QStringLiteral("<dir>"), dir.path()));
+        QVERIFY(entriesOf(dir.path()).isEmpty());
+    }
+    removeTree(dir.path());
+}
+
 // The temporary file's name fits beside any name up to the longest a file system takes
 // (255 bytes), cut at a character's boundary.
 void TestFiles::longestNamesSave_data()
@@ -417,6 +492,8 @@ void TestFiles::longestNamesSave_data()
     QTest::newRow("255 bytes") << QString(255, u'n');
     QTest::newRow("255 bytes of 3-byte characters") << QString(85, u'\u3042');
     QTest::newRow("254 bytes, a character cut by the limit") << (QString(2, u'n') + QString(84, u'\u3042'));
+    // Shift_JIS あ (82 A0) 127 times and a letter: 255 bytes that are not UTF-8.
+    QTest::newRow("255 bytes of Shift_JIS") << fileNameFromBytes(QByteArray("\x82\xa0").repeated(127) + "a");
 }
 
 void TestFiles::longestNamesSave()
@@ -430,7 +507,9 @@ void TestFiles::longestNamesSave()
     QCOMPARE(bytesOf(path), QByteArray("new"));
     QVERIFY2(writeFileAtomically(dir.filePath(name.chopped(1) + u'x'), "created", &error),
              qPrintable(error));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    QCOMPARE(bytesOf(dir.filePath(name.chopped(1) + u'x')), QByteArray("created"));
+    QCOMPARE(entriesOf(dir.path()).size(), 2);
+    removeTree(dir.path());
 }
 
 // Temporary files left by a killed write of an earlier run are removed at the first write into

@@ -1,10 +1,14 @@
 #include "document/loadtext.h"
+#include "platform/filenames.h"
 #include "support/fakes.h"
+#include "support/filebytes.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 using namespace zimo;
 using namespace zimo::test;
@@ -107,24 +111,31 @@ void TestLoadText::sizeLimit_data()
 {
     QTest::addColumn<int>("size");
     QTest::addColumn<bool>("loaded");
-    QTest::newRow("10000 bytes") << 10000 << true;
-    QTest::newRow("10001 bytes") << 10001 << false;
+    QTest::addColumn<QByteArray>("name"); // as the system has it
+    QTest::newRow("10000 bytes") << 10000 << true << QByteArray("big.txt");
+    QTest::newRow("10001 bytes") << 10001 << false << QByteArray("big.txt");
+    // A name made on an older system (Shift_JIS): the very file is measured and read.
+    QTest::newRow("10000 bytes, Shift_JIS name") << 10000 << true << QByteArray("\x93\xfa\x96\x7b.txt");
+    QTest::newRow("10001 bytes, Shift_JIS name") << 10001 << false << QByteArray("\x93\xfa\x96\x7b.txt");
 }
 
 void TestLoadText::sizeLimit()
 {
     QFETCH(int, size);
     QFETCH(bool, loaded);
+    QFETCH(QByteArray, name);
     // Double-byte characters: the limit counts bytes on disk, not characters.
     QByteArray bytes;
     while (bytes.size() + 2 <= size)
         bytes += "\x82\xa0";
     if (bytes.size() < size)
         bytes += 'x';
-    write(QStringLiteral("big.txt"), bytes);
+    const QString path = fileNameFromBytes(name);
+    writeBytes(path, bytes);
     FakePlatform p;
     p.text.setText(QStringLiteral("keep"));
-    load_text(p.services, QStringLiteral("big.txt"));
+    load_text(p.services, path);
+    ::unlink(name.constData());
     if (loaded) {
         QCOMPARE(p.messageBox.shown.size(), 0);
         QCOMPARE(p.text.text().size(), 4 + 5000 + 2);

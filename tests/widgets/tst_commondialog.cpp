@@ -2,6 +2,7 @@
 // typed names, and a cancelled dialog changing nothing.
 
 #include "platform/qt/qtcommondialog.h"
+#include "support/filebytes.h"
 #include "whenshown.h"
 
 #include <QCheckBox>
@@ -107,6 +108,8 @@ private slots:
     void openReturnsTypedName_data();
     void openReturnsTypedName();
     void saveReplacesWithoutQuestionAndAddsNoExtension();
+    void namesThatAreNotUtf8_data();
+    void namesThatAreNotUtf8();
     void fontDialog_data();
     void fontDialog();
     void fontDialogStartsFromItsDefaults();
@@ -220,6 +223,40 @@ void TestCommonDialog::openReturnsTypedName()
     QVERIFY(dialog.showOpen());
     QCOMPARE(dialog.fileName, m_dir->filePath(name));
     QCOMPARE(QFile::exists(dialog.fileName), exists);
+}
+
+void TestCommonDialog::namesThatAreNotUtf8_data()
+{
+    QTest::addColumn<bool>("save");
+    QTest::newRow("open") << false;
+    QTest::newRow("save") << true;
+}
+
+// The current file's name holds Shift_JIS bytes. Qt's dialog can only show it with U+FFFD for
+// those bytes (and Qt 6.4 does not list such a file at all), and hands back that form, which
+// names no file: confirmed as filled in, the choice comes back as the real name, so Save never
+// makes a file of another name beside it.
+void TestCommonDialog::namesThatAreNotUtf8()
+{
+    QFETCH(bool, save);
+    const QByteArray raw("\x93\xfa\x96\x7b.txt");
+    const QString file = m_dir->path() + u'/' + fileNameFromBytes(raw);
+    zimo::test::writeBytes(file, "<P>");
+
+    QtCommonDialog dialog(nullptr, nullptr);
+    dialog.filter = documentFilter;
+    dialog.fileName = file;
+    SeenFileDialog seen;
+    whenShown<QFileDialog>([&](QFileDialog *shown) {
+        seen = look(shown);
+        typeAndConfirm(shown, seen.typedName);
+    });
+    QVERIFY(save ? dialog.showSave() : dialog.showOpen());
+    QCOMPARE(seen.typedName, QFile::decodeName(raw));
+    QCOMPARE(seen.directory, m_dir->path());
+    QCOMPARE(dialog.fileName, file);
+    QCOMPARE(zimo::test::entriesOf(m_dir->path()), QList<QByteArray>{raw});
+    zimo::test::removeTree(m_dir->path());
 }
 
 void TestCommonDialog::saveReplacesWithoutQuestionAndAddsNoExtension()

@@ -1,8 +1,10 @@
 #include "app/form1.h"
 #include "app/singleinstance.h"
 #include "document/draft.h"
+#include "platform/filenames.h"
 #include "platform/qt/qtprinter.h"
 #include "platform/qt/textarea.h"
+#include "support/filebytes.h"
 #include "whenshown.h"
 
 #include <QApplication>
@@ -465,6 +467,9 @@ void TestForm1::drop_data()
         << QStringList{"a.txt", "b.txt", "c.txt"} << QString() << "[a\r\n]" << QString();
     QTest::newRow("text only") << QStringList() << "dropped" << "[]" << QString();
     QTest::newRow("a folder") << QStringList{"folder"} << QString() << "[]" << "開けない！";
+    // A Shift_JIS name: the file manager's URL carries its bytes, and the very file is read.
+    QTest::newRow("name not UTF-8") << QStringList{fileNameFromBytes("\x93\xfa.txt")} << QString()
+                                    << "[sjis\r\n]" << QString();
 }
 
 void TestForm1::drop()
@@ -476,6 +481,8 @@ void TestForm1::drop()
     writeFile(m_dir.filePath("a.txt"), "a");
     writeFile(m_dir.filePath("b.txt"), "b");
     writeFile(m_dir.filePath("c.txt"), "c");
+    const QString sjisFile = m_dir.path() + u'/' + fileNameFromBytes("\x93\xfa.txt");
+    zimo::test::writeBytes(sjisFile, "sjis");
     QDir(m_dir.path()).mkdir("folder");
 
     Form1 form;
@@ -500,7 +507,7 @@ void TestForm1::drop()
     QMimeData mime;
     QList<QUrl> urls;
     for (const QString &f : files)
-        urls.append(QUrl::fromLocalFile(m_dir.filePath(f)));
+        urls.append(fileUrl(m_dir.path() + u'/' + f));
     if (!urls.isEmpty())
         mime.setUrls(urls);
     if (!text.isEmpty())
@@ -514,6 +521,7 @@ void TestForm1::drop()
 
     QTRY_COMPARE(seen, message);
     QCOMPARE(box.text(), expected);
+    ::unlink(fileNameBytes(sjisFile).constData());
 }
 
 // Only a lock held by a running copy refuses a start; a lock path that cannot be used falls back

@@ -23,6 +23,7 @@
 #include <future>
 #include <memory>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -48,6 +49,7 @@ class TestOpenChannel : public QObject
 private slots:
     void init();
     void cleanup();
+    void opensAsDocument_data();
     void opensAsDocument();
     void changedDocumentAsks_data();
     void changedDocumentAsks();
@@ -101,28 +103,46 @@ void TestOpenChannel::cleanup()
     m_server.reset();
     // The window's own questions at closing are not asked: the document is thrown away.
     m_form.reset();
+    // Names that are not UTF-8 are beyond QTemporaryDir.
+    removeTree(m_dir->path());
+}
+
+void TestOpenChannel::opensAsDocument_data()
+{
+    QTest::addColumn<QByteArray>("name"); // as the system has it
+    QTest::newRow("UTF-8 name") << QByteArray("page 日本.html");
+    // Names made on older systems: the request carries the bytes, and the very file is opened
+    // and written back.
+    QTest::newRow("Shift_JIS name") << QByteArray("\x93\xfa\x96\x7b.html");
+    QTest::newRow("EUC-JP name") << QByteArray("\xc6\xfc\xcb\xdc.html");
 }
 
 void TestOpenChannel::opensAsDocument()
 {
-    writeBytes(filePath("page.html"), utf8Page());
-    auto sent = send(QFile::encodeName(filePath("page.html")));
+    QFETCH(QByteArray, name);
+    const QByteArray path = QFile::encodeName(m_dir->path()) + '/' + name;
+    const QString file = fileNameFromBytes(path);
+    writeBytes(file, utf8Page());
+    const QList<QByteArray> entries = entriesOf(m_dir->path());
+    auto sent = send(path);
     QTRY_VERIFY(done(sent));
     QVERIFY(sent.get());
     Services &s = m_form->services();
     QTRY_COMPARE(s.Text1.text(), QString::fromUtf8(utf8Page()));
-    QCOMPARE(s.CommonDialog1.fileName, filePath("page.html"));
+    QCOMPARE(s.CommonDialog1.fileName, file);
     QVERIFY(s.mnuFileOverwrite.isEnabled());
     QVERIFY(!m_form->documentCommands().changed());
-    // Ctrl+S writes the page back: its bytes plus the final CR LF of every write.
+    // Ctrl+S writes the page back: its bytes plus the final CR LF of every write, to the same
+    // file (no file of another name appears).
     m_form->action(QStringLiteral("mnuFileOverwrite"))->trigger();
-    QCOMPARE(bytesOf(filePath("page.html")), utf8Page() + "\r\n");
+    QCOMPARE(bytesOf(file), utf8Page() + "\r\n");
+    QCOMPARE(entriesOf(m_dir->path()), entries);
     // An empty request only brings the window to the front: the document stays.
     auto front = send(QByteArray());
     QTRY_VERIFY(done(front));
     QVERIFY(front.get());
     QTest::qWait(100);
-    QCOMPARE(s.CommonDialog1.fileName, filePath("page.html"));
+    QCOMPARE(s.CommonDialog1.fileName, file);
 }
 
 void TestOpenChannel::changedDocumentAsks_data()
@@ -187,9 +207,11 @@ void TestOpenChannel::unopenableFileIsNamed_data()
     QTest::addColumn<QString>("reason");
     QTest::newRow("missing") << QByteArray("missing 日本.html") << false
                              << QStringLiteral("ファイルがありません。");
-    // Shift-JIS bytes in the name: Qt would turn them into U+FFFD and name another file.
-    QTest::newRow("name not UTF-8") << QByteArray("\x93\xfa\x96\x7b.html") << true
-                                    << QStringLiteral("UTF-8 として読めないバイト");
+    // Shift_JIS bytes in the name: shown as \xNN.
+    QTest::newRow("missing, name not UTF-8") << QByteArray("\x93\xfa\x96\x7b.html") << false
+                                             << QStringLiteral("ファイルがありません。");
+    QTest::newRow("a folder, name not UTF-8") << QByteArray("\xc6\xfc") << true
+                                              << QStringLiteral("フォルダは開けません。");
 }
 
 // A file the window cannot open is named in a message; nothing of the document changes.
@@ -199,12 +221,8 @@ void TestOpenChannel::unopenableFileIsNamed()
     QFETCH(bool, create);
     QFETCH(QString, reason);
     const QByteArray path = QFile::encodeName(m_dir->path()) + '/' + name;
-    if (create) {
-        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
-        QVERIFY(fd >= 0);
-        QCOMPARE(::write(fd, "page", 4), 4);
-        ::close(fd);
-    }
+    if (create)
+        QCOMPARE(::mkdir(path.constData(), 0700), 0);
     QString shown;
     whenShown<QMessageBox>([&](QMessageBox *box) {
         shown = box->text();
@@ -212,7 +230,7 @@ void TestOpenChannel::unopenableFileIsNamed()
     });
     auto sent = send(path);
     QTRY_VERIFY(!shown.isEmpty());
-    QVERIFY2(shown.contains(QStringLiteral("「%1」").arg(QFile::decodeName(path))) &&
+    QVERIFY2(shown.contains(QStringLiteral("「%1」").arg(displayFileName(fileNameFromBytes(path)))) &&
                  shown.contains(reason),
              qPrintable(shown));
     QVERIFY(sent.get());

@@ -1,5 +1,6 @@
 #include "platform/qt/qtcommondialog.h"
 #include "platform/qt/qtprinter.h"
+#include "platform/filenames.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -74,14 +75,20 @@ std::optional<QString> askFileName(QWidget *parent, QFileDialog::AcceptMode mode
     if (current.isEmpty()) {
         dialog.setDirectory(QDir::currentPath());
     } else if (current.endsWith(u'/')) {
-        dialog.setDirectory(current);
+        dialog.setDirectory(qtShownFileName(current));
     } else {
-        const QFileInfo info(current);
-        dialog.setDirectory(info.absolutePath());
-        dialog.selectFile(info.fileName());
+        // Qt lists a name that is not UTF-8 in its own lossy form; it is filled in in that form
+        // so that it matches the list, and taken back to the real name below.
+        dialog.setDirectory(qtShownFileName(folderOf(current)));
+        dialog.selectFile(qtShownFileName(current.sliced(current.lastIndexOf(u'/') + 1)));
     }
 
-    return chosenPath(dialog);
+    // Qt's dialog cannot hand back a name that is not UTF-8: it gives the name as it listed it,
+    // with U+FFFD for the bytes. The one file of the folder listed so is the one chosen.
+    const std::optional<QString> chosen = chosenPath(dialog);
+    if (!chosen)
+        return std::nullopt;
+    return resolveShownFileName(*chosen);
 }
 
 // Qt's font dialog offers underline and strike-out in an "Effects" group and has no option to leave

@@ -1,5 +1,6 @@
 #include "platform/qt/qtshell.h"
 
+#include "platform/filenames.h"
 #include "platform/qt/qtcommondialog.h"
 
 #include <QDesktopServices>
@@ -24,8 +25,7 @@ bool QtShell::openFolder(const QString &folder)
         return false;
     // The desktop's opener (xdg-open) gets the folder as a file URL, one argument of its own: no
     // command line is ever built from the path.
-    const QString absolute = QDir::current().absoluteFilePath(folder);
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(absolute));
+    return QDesktopServices::openUrl(fileUrl(folder));
 }
 
 bool QtShell::openInBrowser(const QString &file)
@@ -34,7 +34,8 @@ bool QtShell::openInBrowser(const QString &file)
         return false;
     // As for a folder: xdg-open gets the file URL as its one argument, and the desktop's handler
     // for HTML (the default browser) shows it.
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(file)));
+    // The URL is made from the name's bytes, so a name that is not UTF-8 reaches the browser whole.
+    return QDesktopServices::openUrl(fileUrl(file));
 }
 
 std::optional<QString> QtShell::browseForFolder()

@@ -1,5 +1,6 @@
 #include "platform/qt/textarea.h"
 
+#include "platform/filenames.h"
 #include "platform/qt/lineends.h"
 #include "platform/qt/linenumberarea.h"
 #include "platform/qt/qttextbox.h"
@@ -170,7 +171,7 @@ QStringList TextArea::localFiles(const QMimeData *mime)
     // A "# comment" line of a uri-list or a web address comes as a non-local URL: not a file.
     for (const QUrl &url : mime->urls())
         if (url.isLocalFile())
-            paths.append(url.toLocalFile());
+            paths.append(localFileName(url)); // keeps the bytes of a name that is not UTF-8
     return paths;
 }
 
