@@ -98,8 +98,7 @@ struct Window
     }
     std::optional<Draft> draft() const
     {
-        const auto bytes = readWholeFile(keeper.path());
-        return bytes ? decodeDraft(*bytes) : std::nullopt;
+        return readDraft(keeper.path());
     }
 };
 
@@ -603,7 +602,7 @@ void TestDrafts::restoreComparesFile()
         w.type(QStringLiteral(" typed"));
         w.wait(1000);
     } // killed
-    auto draft = decodeDraft(bytesOf(stateFolder() + "/draft"));
+    auto draft = readDraft(stateFolder() + "/draft");
     QVERIFY(draft);
     QCOMPARE(draft->field("size"), std::optional<QString>(QString::number(original.size())));
     QCOMPARE(draft->field("hash"), std::optional<QString>(blake2b(original)));

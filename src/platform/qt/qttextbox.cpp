@@ -57,6 +57,48 @@ PlainTextBox::PlainTextBox(QPlainTextEdit *edit)
 {
 }
 
+PlainTextBox::~PlainTextBox()
+{
+    QObject::disconnect(m_editReports);
+}
+
+bool PlainTextBox::reportEdits(std::function<void(const TextEdit &)> listener)
+{
+    QObject::disconnect(m_editReports);
+    if (!listener)
+        return true;
+    QTextDocument *doc = m_edit->document();
+    m_reportedLength = modelLength();
+    // Connected after the line ends (made with this adapter), so their kinds are up to date.
+    m_editReports = QObject::connect(
+        doc, &QTextDocument::contentsChange, doc,
+        [this, doc, listener = std::move(listener)](int position, int, int added) {
+            // Only the change's start and the end of its new text are taken from Qt: its removed
+            // count can overstate (replacing everything counts the last paragraph's separator
+            // too). What was removed follows from the lengths: the text after the new part is
+            // the text that followed the removed one.
+            const int end = doc->characterCount() - 1;
+            const int from = std::clamp(position, 0, end);
+            const int to = std::clamp(position + std::max(added, 0), from, end);
+            const qsizetype start = modelPosition(from);
+            const qsizetype stop = to == end ? modelLength() : modelPosition(to);
+            const qsizetype now = modelLength();
+            TextEdit edit;
+            edit.position = start;
+            edit.removed = m_reportedLength - start - (now - stop);
+            edit.added = stop - start;
+            edit.addedText = [doc, from, to] {
+                QTextCursor cursor(doc);
+                cursor.setPosition(from);
+                cursor.setPosition(to, QTextCursor::KeepAnchor);
+                return selectedModelText(cursor);
+            };
+            m_reportedLength = now;
+            listener(edit);
+        });
+    return true;
+}
+
 PlainTextBox::WidgetText PlainTextBox::toWidgetText(const QString &model)
 {
     // The widget form is never longer than the model text: CR LF shrinks to one character.
