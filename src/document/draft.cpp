@@ -375,24 +375,29 @@ decodeJournal(QByteArrayView bytes,
         quint64 count = 0;
         if (!readFields(payload, pos, recordFields, {}) || !takeNumber(payload, pos, count))
             break;
-        EditedText next = text;
+        // The record's edits are read and checked against the text's length first, so that a
+        // record that does not fit is left out whole.
+        QList<DraftEdit> edits;
+        qsizetype size = text.size();
         bool whole = true;
         for (quint64 i = 0; whole && i < count; ++i) {
             quint64 at = 0, removed = 0, added = 0;
             whole = takeNumber(payload, pos, at) && takeNumber(payload, pos, removed) &&
                     takeNumber(payload, pos, added) &&
-                    added <= quint64(payload.size() - pos) / 2;
+                    added <= quint64(payload.size() - pos) / 2 && at <= quint64(size) &&
+                    removed <= quint64(size) - at;
             if (!whole)
                 break;
             DraftEdit edit{qsizetype(at), qsizetype(removed), QString(qsizetype(added), Qt::Uninitialized)};
             qFromLittleEndian<char16_t>(payload.data() + pos, qsizetype(added), edit.added.data());
             pos += qsizetype(added) * 2;
-            whole = at <= quint64(next.size()) && removed <= quint64(next.size()) &&
-                    next.apply(edit);
+            size += edit.added.size() - edit.removed;
+            edits.append(std::move(edit));
         }
         if (!whole || pos != end)
             break;
-        text = std::move(next);
+        for (const DraftEdit &edit : edits)
+            text.apply(edit);
         fields = std::move(recordFields);
         pos = end + recordHashSize;
     }

@@ -55,6 +55,8 @@ public:
 
     const QString &base() const { return m_base; }
     qsizetype size() const { return m_size; }
+    // How many pieces the text is made of (what an edit's cost grows with).
+    qsizetype pieceCount() const { return qsizetype(m_pieces.size()); }
     // Whether no edit changed the base.
     bool isBase() const;
     // Applies an edit; false, and nothing changed, when it does not fit in the text.

@@ -142,6 +142,12 @@ using Fields = QList<std::pair<QByteArray, QString>>;
 // An edit larger than this is not copied on the key's thread: the next draft takes the text's
 // snapshot instead, which costs less than reading so many characters out of the text area.
 constexpr qsizetype largestEdit = qsizetype(1) << 22;
+// Nor are more characters than this kept between two drafts (a page being loaded in chunks,
+// pastes without end): the draft takes the snapshot.
+constexpr qsizetype mostPending = qsizetype(1) << 20;
+// The journal starts again on the text as it is once the text is made of this many pieces, so
+// that an edit (which walks the pieces) stays cheap and a recovery quick.
+constexpr qsizetype mostPieces = 16384;
 // The journal starts again on the text as it is once it is larger than the text in UTF-16 and
 // than this (small pages are not written anew for every few edits).
 constexpr qint64 smallestJournalRestart = 64 * 1024;
@@ -204,7 +210,8 @@ struct DraftKeeper::Store
             return writeDraft(encodeJournalStart(baseId, text.base().size()) + record);
         }
         // Grown larger than the text: start again on the text as it is.
-        if (draftSize + record.size() > std::max(2 * qint64(text.size()), smallestJournalRestart))
+        if (draftSize + record.size() > std::max(2 * qint64(text.size()), smallestJournalRestart) ||
+            text.pieceCount() > mostPieces)
             return startOn(text.text(), &fields);
         return appendRecord(record, fields);
     }
@@ -425,10 +432,12 @@ void DraftKeeper::takeEdit(const TextEdit &edit)
 {
     if (!m_active || m_whole)
         return;
-    if (edit.position < 0 || edit.removed < 0 || edit.added > largestEdit) {
+    if (edit.position < 0 || edit.removed < 0 || edit.added > largestEdit ||
+        m_pendingChars + edit.added > mostPending) {
         takeWholeText();
         return;
     }
+    m_pendingChars += edit.added;
     QString added = edit.added > 0 ? edit.addedText() : QString();
     if (!m_edits.isEmpty()) {
         DraftEdit &last = m_edits.last();
@@ -454,6 +463,7 @@ void DraftKeeper::takeWholeText()
 {
     m_whole = true;
     m_edits.clear();
+    m_pendingChars = 0;
 }
 
 void DraftKeeper::documentStateChanged()
@@ -502,11 +512,13 @@ void DraftKeeper::save()
         snapshot = m_s.Text1.textSnapshot();
         m_whole = !m_journaled;
         m_edits.clear();
+        m_pendingChars = 0;
         job = [store = m_store, snapshot, fileText, fields = std::move(state.fields),
                keep = std::exchange(m_keepWhole, true)] {
             return store->whole(snapshot(), fileText, fields, keep);
         };
     } else {
+        m_pendingChars = 0;
         job = [store = m_store, edits = std::exchange(m_edits, {}), fileText,
                fields = std::move(state.fields)] {
             return store->append(edits, fileText, fields);

@@ -115,6 +115,7 @@ private:
     bool m_keepWhole = true; // ... and keeps it as a draft even before an edit (not at start-up)
     // The edits since the last draft, neighbouring typing joined into one.
     QList<DraftEdit> m_edits;
+    qsizetype m_pendingChars = 0; // characters added by them
     std::shared_ptr<Store> m_store;
     qint64 m_firstEdit = 0; // the oldest edit the draft lacks
     qint64 m_lastEdit = 0;

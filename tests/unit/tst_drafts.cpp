@@ -899,6 +899,8 @@ void TestDrafts::recoveryFromJournal_data()
     QTest::newRow("file changed on disk since: from the draft's base") << "changed" << true;
     QTest::newRow("journal cut in its last record") << "cut" << true;
     QTest::newRow("whole-text command among the edits") << "whole" << true;
+    // More than is kept between two drafts: the draft takes the whole text.
+    QTest::newRow("paste of 1 MiB and more") << "paste" << true;
     QTest::newRow("journal larger than the text: started again") << "grown" << true;
     QTest::newRow("new document, no file") << "plain" << false;
     QTest::newRow("text box that reports no edits") << "unreported" << true;
@@ -928,6 +930,11 @@ void TestDrafts::recoveryFromJournal()
         if (scenario == "whole") {
             w.p.text.setText(QStringLiteral("<HTML>\r\n") + w.p.text.text() + "</HTML>");
             w.keeper.textEdited();
+        } else if (scenario == "paste") {
+            w.p.text.select(5, 0);
+            w.p.text.setSelText(QString(1024 * 1024 + 1, u'p'));
+            w.keeper.textEdited();
+            w.type(QStringLiteral("after"));
         } else if (scenario == "grown") {
             // Many edits, each a draft: the journal outgrows the text and starts again on it.
             for (int i = 0; i < 300; ++i) {
