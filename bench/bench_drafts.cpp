@@ -283,10 +283,10 @@ BENCHMARK(wholeTextDraftAfterOneKey)->Arg(5)->Arg(10)->Arg(50)->Unit(benchmark::
 BENCHMARK(typingDraftsOff)->Arg(10)->Unit(benchmark::kMicrosecond)->Iterations(500);
 BENCHMARK(typingWithDrafts)->Arg(10)->Unit(benchmark::kMicrosecond)->Iterations(500);
 BENCHMARK(keeperPerKey)->Unit(benchmark::kNanosecond);
-BENCHMARK(draftHandOff)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(draftHandOff)->Arg(1)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond);
 BENCHMARK(baselineText)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(baselineChanged)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
-BENCHMARK(wholeDraft)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(wholeDraft)->Arg(1)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char **argv)
 {

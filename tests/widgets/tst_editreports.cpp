@@ -1,9 +1,12 @@
 // The changes the real text area reports (what drafts are made of): replayed one after another on
 // the text as it was, they give the text as it is, through typing, line ends of every kind, undo
-// and redo, commands that replace the selection or the whole text, and the colouring.
+// and redo, commands that replace the selection or the whole text, and the colouring. The
+// snapshot drafts take after a command gives the text as well.
 #include "app/form1.h"
+#include "document/draft.h"
 #include "platform/qt/textarea.h"
 
+#include <QDir>
 #include <QHash>
 #include <QTest>
 
@@ -13,6 +16,8 @@ class TestEditReports : public QObject
 {
     Q_OBJECT
 private slots:
+    // A draft left by an earlier test would lead Form_Load to its question.
+    void init() { QVERIFY(QDir(defaultDraftFolder()).removeRecursively()); }
     void replayGivesTheText_data();
     void replayGivesTheText();
 };
@@ -110,6 +115,9 @@ void TestEditReports::replayGivesTheText()
         QCoreApplication::processEvents();
         QVERIFY2(fits, qPrintable(step));
         QCOMPARE(replayed, box.text());
+        // The snapshot a draft takes after a command is the text too (held from setText()
+        // until the first change).
+        QCOMPARE(box.textSnapshot()(), replayed);
         // Every change is reported, and moving the caret or colouring reports nothing.
         const bool moves = QStringList{"key:End", "key:Home", "key:PageUp"}.contains(step) ||
                            step.startsWith(u"at:") || step.startsWith(u"sel:");

@@ -55,11 +55,17 @@ double appliedPointSize(const QWidget *widget)
 PlainTextBox::PlainTextBox(QPlainTextEdit *edit)
     : m_edit(edit), m_lineEnds(LineEnds::of(edit->document()))
 {
+    m_heldWatch = QObject::connect(edit->document(), &QTextDocument::contentsChange,
+                                   edit->document(), [this] {
+                                       m_holdsText = false;
+                                       m_heldText = QString();
+                                   });
 }
 
 PlainTextBox::~PlainTextBox()
 {
     QObject::disconnect(m_editReports);
+    QObject::disconnect(m_heldWatch);
 }
 
 bool PlainTextBox::reportEdits(std::function<void(const TextEdit &)> listener)
@@ -298,6 +304,10 @@ QString PlainTextBox::text() const
 
 std::function<QString()> PlainTextBox::textSnapshot() const
 {
+    // Nothing changed since setText(): the text given there (after Open, the document's
+    // file_text itself).
+    if (m_holdsText)
+        return [text = m_heldText] { return text; };
     // Only the raw characters and the breaks' kinds are copied here; the model text is made
     // from them by whoever calls the snapshot (the draft writer, on its own thread).
     const QTextDocument *doc = m_edit->document();
@@ -326,6 +336,8 @@ void PlainTextBox::setText(const QString &text)
     doc->setUndoRedoEnabled(undo);
     cursor.setPosition(0);
     m_edit->setTextCursor(cursor);
+    m_heldText = text;
+    m_holdsText = true;
 }
 
 qsizetype PlainTextBox::selStart() const
