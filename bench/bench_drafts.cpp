@@ -276,8 +276,35 @@ void wholeTextDraftAfterOneKey(benchmark::State &state)
     state.counters["bytes"] = double(QFileInfo(path).size());
 }
 
+// The draft after a command that put the whole text in (Open, New): the keeper's look at the
+// document state on the main thread ("main_ms"), and all threads' CPU until the worker has
+// compared the text and written the base ("cpu_ms").
+void draftAfterSetText(benchmark::State &state)
+{
+    Window w(int(state.range(0)), true);
+    DraftKeeper &keeper = w.form.draftKeeper();
+    const QString &text = document(int(state.range(0)));
+    std::vector<double> mainMs, cpuMs;
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.form.services().Text1.setText(text);
+        state.ResumeTiming();
+        const double cpu = processCpuMs();
+        const double wall = wallMs();
+        keeper.documentStateChanged();
+        mainMs.push_back(wallMs() - wall);
+        keeper.waitForWriting();
+        cpuMs.push_back(processCpuMs() - cpu);
+    }
+    std::sort(mainMs.begin(), mainMs.end());
+    std::sort(cpuMs.begin(), cpuMs.end());
+    state.counters["main_ms"] = mainMs[mainMs.size() / 2];
+    state.counters["cpu_ms"] = cpuMs[cpuMs.size() / 2];
+}
+
 } // namespace
 
+BENCHMARK(draftAfterSetText)->Arg(5)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 BENCHMARK(draftAfterOneKey)->Arg(5)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond)->Iterations(20)->UseRealTime();
 BENCHMARK(wholeTextDraftAfterOneKey)->Arg(5)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond)->Iterations(20)->UseRealTime();
 BENCHMARK(typingDraftsOff)->Arg(10)->Unit(benchmark::kMicrosecond)->Iterations(500);
