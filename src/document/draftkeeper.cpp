@@ -289,7 +289,9 @@ struct DraftKeeper::Store
     Result appendRecord(const QByteArray &record, const Fields &fields)
     {
         const QByteArray name = QFile::encodeName(path);
-        const int fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+        // O_NONBLOCK: a FIFO planted at the name would otherwise hold the worker until read.
+        const int fd =
+            ::open(name.constData(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         struct stat st {};
         if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
             st.st_nlink != 1 || (st.st_mode & 077) != 0 || st.st_size != draftSize) {

@@ -1032,10 +1032,17 @@ void TestDrafts::journalAppendsOverOneBase()
     QCOMPARE(bytesOf(target), QByteArray("target"));
     QVERIFY(!QFileInfo(w.keeper.path()).isSymLink());
     QCOMPARE(w.draft().value_or(Draft{}).text, w.p.text.text());
+    // A FIFO there: not opened to wait for a reader, replaced.
+    QVERIFY(QFile::remove(w.keeper.path()));
+    QCOMPARE(::mkfifo(QFile::encodeName(w.keeper.path()).constData(), 0600), 0);
+    w.type(QStringLiteral("f"));
+    w.wait(1000);
+    QVERIFY(QFileInfo(w.keeper.path()).isFile());
+    QCOMPARE(w.draft().value_or(Draft{}).text, w.p.text.text());
     QVERIFY(w.p.messageBox.shown.isEmpty());
 
     // Typed back to the file: no draft; the base stays for the next edits.
-    w.p.text.select(20000, 7);
+    w.p.text.select(20000, 8);
     w.p.text.setSelText(QString());
     w.keeper.textEdited();
     w.wait(1000);
