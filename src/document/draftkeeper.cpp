@@ -9,6 +9,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zimo {
 
@@ -132,7 +138,217 @@ const FieldRow fieldRows[] = {
      }},
 };
 
+using Fields = QList<std::pair<QByteArray, QString>>;
+
+// An edit larger than this is not copied on the key's thread: the next draft takes the text's
+// snapshot instead, which costs less than reading so many characters out of the text area.
+constexpr qsizetype largestEdit = qsizetype(1) << 22;
+// Nor are more characters than this kept between two drafts (a page being loaded in chunks,
+// pastes without end): the draft takes the snapshot.
+constexpr qsizetype mostPending = qsizetype(1) << 20;
+// The journal starts again on the text as it is once the text is made of this many pieces, so
+// that an edit (which walks the pieces) stays cheap and a recovery quick.
+constexpr qsizetype mostPieces = 16384;
+// The journal starts again on the text as it is once it is larger than the text in UTF-16 and
+// than this (small pages are not written anew for every few edits).
+constexpr qint64 smallestJournalRestart = 64 * 1024;
+
+QByteArray newBaseId()
+{
+    const quint64 n = QRandomGenerator::system()->generate64();
+    return QByteArray::number(n, 36);
+}
+
 } // namespace
+
+// The worker's side. Only jobs touch it, one after another.
+struct DraftKeeper::Store
+{
+    QString folder;
+    QString path;
+    // The text the journal is at: its base and the edits since.
+    EditedText text;
+    QByteArray baseId;     // the base's file; empty for an empty base (no file)
+    qint64 draftSize = -1; // bytes of the journal written over this base; -1: no draft
+    bool stale = false;    // the draft on disk lacks edits (a write failed): write it anew
+
+    // The text as the main thread took it: a draft when it differs from file_text, and in any
+    // case the base of the edits to come. `keep` false (start-up): the base only; the draft
+    // folder's draft is left as it is until the first edit's draft replaces it.
+    Result whole(const QString &now, const QString &fileText, const Fields &fields, bool keep)
+    {
+        if (!keep)
+            return startOn(now, nullptr, false);
+        if (now == fileText) {
+            if (Result r = removeDraft(); !r.ok)
+                return r;
+            return startOn(fileText, nullptr);
+        }
+        return startOn(now, &fields);
+    }
+
+    // The edits since the last draft.
+    Result append(const QList<DraftEdit> &edits, const QString &fileText, const Fields &fields)
+    {
+        for (const DraftEdit &e : edits)
+            if (!text.apply(e))
+                return {true, {}, true};
+        if (text.equals(fileText)) {
+            // Typed back to the file: nothing to keep.
+            if (Result r = removeDraft(); !r.ok)
+                return r;
+            if (text.base().constData() == fileText.constData() && !stale) {
+                text = EditedText(text.base());
+                return {};
+            }
+            return startOn(fileText, nullptr);
+        }
+        if (stale)
+            return startOn(text.text(), &fields);
+        const QByteArray record = encodeJournalRecord(fields, edits);
+        if (draftSize < 0) {
+            // The first draft over this base: the text was the base before these edits.
+            return writeDraft(encodeJournalStart(baseId, text.base().size()) + record);
+        }
+        // Grown larger than the text: start again on the text as it is.
+        if (draftSize + record.size() > std::max(2 * qint64(text.size()), smallestJournalRestart) ||
+            text.pieceCount() > mostPieces)
+            return startOn(text.text(), &fields);
+        return appendRecord(record, fields);
+    }
+
+    // The end of the program: no draft and no base stays.
+    void removeAll()
+    {
+        QFile::remove(path);
+        dropBasesExcept({});
+        draftSize = -1;
+    }
+
+    Result removeDraft()
+    {
+        draftSize = -1;
+        if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+            if (!QFile::remove(path)) {
+                stale = true;
+                return {false, QStringLiteral("古い控えを消せません。")};
+            }
+        }
+        return {};
+    }
+
+    // `base` becomes the text the journal is at: written to a base file of its own (a new name,
+    // so that a draft written earlier keeps its base until the new draft is in place), then,
+    // with `fields`, a draft of it without edits; then the other bases go.
+    Result startOn(const QString &base, const Fields *fields, bool removeOld = true)
+    {
+        text = EditedText(base);
+        draftSize = -1;
+        stale = true;
+        const QByteArray id = base.isEmpty() ? QByteArray() : newBaseId();
+        if (!id.isEmpty()) {
+            if (Result r = makeFolder(); !r.ok)
+                return r;
+            QString error;
+            if (!writeFileAtomically(folder + QLatin1Char('/') + baseFileName(id),
+                                     baseFileBytes(base), &error, PrivateFile))
+                return {false, error};
+        }
+        baseId = id;
+        if (fields) {
+            if (Result r = writeDraft(encodeJournalStart(id, base.size()) +
+                                      encodeJournalRecord(*fields, {}));
+                !r.ok)
+                return r;
+        } else if (removeOld && QFileInfo::exists(path)) {
+            // A draft of an older base is no draft of this one.
+            if (Result r = removeDraft(); !r.ok)
+                return r;
+        }
+        stale = false;
+        dropBasesExcept(id);
+        return {};
+    }
+
+    Result writeDraft(const QByteArray &bytes)
+    {
+        if (Result r = makeFolder(); !r.ok)
+            return r;
+        QString error;
+        if (!writeFileAtomically(path, bytes, &error, PrivateFile)) {
+            stale = true;
+            return {false, error};
+        }
+        draftSize = bytes.size();
+        return {};
+    }
+
+    // Appends a record to the draft. The draft has to be the file this program wrote, as long as
+    // it was left: a regular file of the user's own, readable by the user alone, not a link
+    // (never written through), with one name; otherwise it is written anew beside it. A failed
+    // write is cut off again, so the journal ends with a whole record.
+    Result appendRecord(const QByteArray &record, const Fields &fields)
+    {
+        const QByteArray name = QFile::encodeName(path);
+        // O_NONBLOCK: a FIFO planted at the name would otherwise hold the worker until read.
+        const int fd =
+            ::open(name.constData(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        struct stat st {};
+        if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
+            st.st_nlink != 1 || (st.st_mode & 077) != 0 || st.st_size != draftSize) {
+            if (fd >= 0)
+                ::close(fd);
+            return startOn(text.text(), &fields);
+        }
+        qsizetype done = 0;
+        int err = 0;
+        while (done < record.size()) {
+            const ssize_t n = ::write(fd, record.constData() + done, size_t(record.size() - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                err = n < 0 ? errno : ENOSPC;
+                break;
+            }
+            done += n;
+        }
+        if (err == 0 && ::fdatasync(fd) != 0)
+            err = errno;
+        if (err != 0) {
+            if (::ftruncate(fd, draftSize) != 0)
+                stale = true;
+            ::close(fd);
+            stale = true;
+            return {false, describeWriteFailure(path, err)};
+        }
+        ::close(fd);
+        draftSize += record.size();
+        return {};
+    }
+
+    // The folder is the user's alone: drafts may hold private text.
+    Result makeFolder()
+    {
+        if (QFileInfo::exists(folder))
+            return {};
+        const QFileInfo info(folder);
+        if (!QDir().mkpath(info.path()) ||
+            !QDir().mkdir(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                      QFileDevice::ExeOwner))
+            return {false, QStringLiteral("フォルダ「%1」を作れません。").arg(folder)};
+        return {};
+    }
+
+    void dropBasesExcept(const QByteArray &id)
+    {
+        const QString keep = id.isEmpty() ? QString() : baseFileName(id);
+        const QStringList bases =
+            QDir(folder).entryList({QStringLiteral("base-*")}, QDir::Files | QDir::System | QDir::Hidden);
+        for (const QString &name : bases)
+            if (name != keep)
+                QFile::remove(folder + QLatin1Char('/') + name);
+    }
+};
 
 DraftKeeper::DraftKeeper(Services &services, DocumentCommands &document, const QString &folder,
                          DraftTiming timing)
@@ -144,10 +360,15 @@ DraftKeeper::DraftKeeper(Services &services, DocumentCommands &document, const Q
     m_worker.setMaxThreadCount(1);
     m_timer.setInterval(m_timing.pollMs);
     connect(&m_timer, &QTimer::timeout, this, [this] { poll(); });
+    m_store = std::make_shared<Store>();
+    m_store->folder = m_folder;
+    m_store->path = m_path;
+    m_journaled = m_s.Text1.reportEdits([this](const TextEdit &edit) { takeEdit(edit); });
 }
 
 DraftKeeper::~DraftKeeper()
 {
+    m_s.Text1.reportEdits({});
     // A job still running reports back to this object; it has to end first.
     m_worker.waitForDone();
 }
@@ -156,9 +377,9 @@ void DraftKeeper::startUp(const QString &commandLinePath)
 {
     bool restored = false;
     bool draftUsed = false;
-    if (const auto bytes = readWholeFile(m_path)) {
+    if (QFileInfo::exists(m_path)) {
         // A file that is no whole draft is not offered; the next draft replaces it.
-        if (const auto draft = decodeDraft(*bytes)) {
+        if (const auto draft = readDraft(m_path)) {
             if (m_s.messageBox.show(restorePrompt(*draft), styleRestore) == MsgAnswer::Yes) {
                 restored = true;
                 draftUsed = restore(*draft);
@@ -169,9 +390,14 @@ void DraftKeeper::startUp(const QString &commandLinePath)
         }
     }
     m_active = true;
+    // The text as it is now is what the edits to come are kept against; a restored document is
+    // written again at once as a draft of this run (its old base is removed after that).
+    takeWholeText();
     if (draftUsed) {
-        // The restored document is written again as a draft of this run.
         textEdited();
+    } else {
+        m_keepWhole = false;
+        save();
     }
     if (commandLinePath.isEmpty())
         return;
@@ -205,10 +431,51 @@ void DraftKeeper::textEdited()
         m_timer.start();
 }
 
+void DraftKeeper::takeEdit(const TextEdit &edit)
+{
+    if (!m_active || m_whole)
+        return;
+    if (edit.position < 0 || edit.removed < 0 || edit.added > largestEdit ||
+        m_pendingChars + edit.added > mostPending) {
+        takeWholeText();
+        return;
+    }
+    m_pendingChars += edit.added;
+    QString added = edit.added > 0 ? edit.addedText() : QString();
+    if (!m_edits.isEmpty()) {
+        DraftEdit &last = m_edits.last();
+        const qsizetype lastEnd = last.position + last.added.size();
+        // Typing on after the last edit: one edit.
+        if (edit.removed == 0 && edit.position == lastEnd) {
+            last.added += added;
+            return;
+        }
+        // Backspace over what was just typed.
+        if (added.isEmpty() && edit.position + edit.removed == lastEnd &&
+            edit.removed <= last.added.size()) {
+            last.added.chop(edit.removed);
+            if (last.added.isEmpty() && last.removed == 0)
+                m_edits.removeLast();
+            return;
+        }
+    }
+    m_edits.append({edit.position, edit.removed, std::move(added)});
+}
+
+void DraftKeeper::takeWholeText()
+{
+    m_whole = true;
+    m_edits.clear();
+    m_pendingChars = 0;
+}
+
 void DraftKeeper::documentStateChanged()
 {
     if (!m_active)
         return;
+    // The text may have been replaced, file_text has changed: the journal starts again.
+    m_keepWhole = true;
+    takeWholeText();
     textEdited();
     m_urgent = true;
     poll();
@@ -235,44 +502,43 @@ void DraftKeeper::save()
     m_timer.stop();
 
     // What the draft holds, taken now on this thread; the O(n) work is the worker's.
-    std::function<QString()> snapshot = m_s.Text1.textSnapshot();
     const QString fileText = m_doc.file_text();
     Draft state;
     for (const FieldRow &row : fieldRows)
         state.fields.append({QByteArray(row.name), row.get(m_s, m_doc)});
     addStamp(state, m_doc.fileStamp());
 
-    auto job = [fileText, state = std::move(state), folder = m_folder,
-                path = m_path](const std::function<QString()> &snapshot) mutable {
-        Result result;
-        state.text = snapshot();
-        if (state.text == fileText) {
-            // The document is as the file holds it: nothing to keep.
-            if (QFileInfo::exists(path) && !QFile::remove(path))
-                result = {false, QStringLiteral("古い控えを消せません。")};
-            return result;
-        }
-        // The folder is the user's alone: drafts may hold private text.
-        if (!QFileInfo::exists(folder)) {
-            const QFileInfo info(folder);
-            if (!QDir().mkpath(info.path()) ||
-                !QDir().mkdir(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                          QFileDevice::ExeOwner))
-                return Result{false, QStringLiteral("フォルダ「%1」を作れません。").arg(folder)};
-        }
-        QString error;
-        if (!writeFileAtomically(path, encodeDraft(state), &error, PrivateFile))
-            result = {false, error};
-        return result;
-    };
+    std::function<QString()> snapshot;
+    std::function<Result()> job;
+    if (m_whole || !m_journaled) {
+        // The whole text: the text box's snapshot, turned into the text on the worker.
+        snapshot = m_s.Text1.textSnapshot();
+        m_whole = !m_journaled;
+        m_edits.clear();
+        m_pendingChars = 0;
+        job = [store = m_store, snapshot, fileText, fields = std::move(state.fields),
+               keep = std::exchange(m_keepWhole, true)] {
+            return store->whole(snapshot(), fileText, fields, keep);
+        };
+    } else {
+        m_pendingChars = 0;
+        job = [store = m_store, edits = std::exchange(m_edits, {}), fileText,
+               fields = std::move(state.fields)] {
+            return store->append(edits, fileText, fields);
+        };
+    }
+    run(std::move(job), std::move(snapshot));
+}
 
+void DraftKeeper::run(std::function<Result()> job, std::function<QString()> snapshot)
+{
     m_busy = true;
     if (!m_background) {
-        finished(job(snapshot));
+        finished(job());
         return;
     }
     m_worker.start([this, job = std::move(job), snapshot = std::move(snapshot)]() mutable {
-        const Result result = job(snapshot);
+        const Result result = job();
         // The snapshot's memory is given back on this thread, which took it: freed on the worker,
         // the allocator returns its pages to the system and the next snapshot has to fault them
         // in again, which doubled its cost (docs/performance/drafts.md).
@@ -288,6 +554,12 @@ void DraftKeeper::finished(const Result &result)
     m_busy = false;
     if (!m_active)
         return;
+    if (result.lost) {
+        // The edits did not fit the text the journal is at: the whole text is taken at once.
+        takeWholeText();
+        textEdited();
+        m_urgent = true;
+    }
     if (!result.ok && !m_warned) {
         // Not fatal: the user is told once a run and typing goes on. The next edit tries again.
         m_warned = true;
@@ -305,7 +577,7 @@ void DraftKeeper::programEnded()
     m_dirty = false;
     m_timer.stop();
     m_worker.waitForDone();
-    QFile::remove(m_path);
+    m_store->removeAll();
 }
 
 void DraftKeeper::waitForWriting()

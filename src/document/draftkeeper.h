@@ -11,6 +11,7 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 namespace zimo {
 
@@ -28,11 +29,14 @@ struct DraftTiming
 // Keeps a draft of the document while it differs from file_text, so that nothing typed is lost
 // when the program is killed, and offers it back at the next start (docs/drafts.md).
 //
-// Typing only marks the draft out of date (constant time). A timer then writes it a short pause
-// after the last edit, and during long typing at least every few seconds. The main thread takes
-// only the text box's cheap snapshot; turning it into the text, comparing it with file_text and
-// writing or removing the file run in order on one worker thread. A draft equal to file_text is
-// removed rather than written.
+// Typing only marks the draft out of date and notes the edit the text box reports. A timer then
+// writes it a short pause after the last edit, and during long typing at least every few
+// seconds: as a record of the edits since the last draft, appended to a journal over the text
+// the document was opened or last written with (its base, written once by the worker). The text
+// is taken whole (the text box's snapshot) only when the document state changed (Open, New,
+// Overwrite, Save, start-up) or the edits could not be followed; the worker alone writes bases,
+// appends records, compares with file_text and starts the journal again when it has grown
+// larger than the text. A draft equal to file_text is removed rather than written.
 class DraftKeeper : public QObject
 {
 public:
@@ -70,13 +74,24 @@ public:
     // Whether a draft is out of date and waits for the timer.
     bool isPending() const { return m_dirty; }
 
-private:
+    // The worker's side: the draft folder's files and the text the journal is at (public for the
+    // implementation's helpers only).
+    struct Store;
     struct Result
     {
         bool ok = true;
         QString error;
+        // The edits did not fit the text the journal is at: the next draft takes the whole text.
+        bool lost = false;
     };
+
+private:
+    // An edit the text box reported.
+    void takeEdit(const TextEdit &edit);
+    // Takes the whole text at the next draft (the edits since are not enough).
+    void takeWholeText();
     void save();
+    void run(std::function<Result()> job, std::function<QString()> snapshot);
     void finished(const Result &result);
     // Whether the draft's text was taken (not the file as it is now).
     bool restore(const Draft &draft);
@@ -95,6 +110,13 @@ private:
     bool m_urgent = false;  // ... and is to be written without waiting for a pause
     bool m_busy = false;    // a job is with the worker
     bool m_warned = false;  // the failure message was shown in this run
+    bool m_journaled = false; // the text box reports its edits
+    bool m_whole = true;    // the next draft takes the whole text, not the edits
+    bool m_keepWhole = true; // ... and keeps it as a draft even before an edit (not at start-up)
+    // The edits since the last draft, neighbouring typing joined into one.
+    QList<DraftEdit> m_edits;
+    qsizetype m_pendingChars = 0; // characters added by them
+    std::shared_ptr<Store> m_store;
     qint64 m_firstEdit = 0; // the oldest edit the draft lacks
     qint64 m_lastEdit = 0;
 

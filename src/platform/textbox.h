@@ -5,6 +5,17 @@
 
 namespace zimo {
 
+// One change of a text box's text, in the text's positions (CR LF = 2): `removed` characters at
+// `position` were replaced by `added` characters, which `addedText` gives while the report is
+// being handled (the text box changes on afterwards).
+struct TextEdit
+{
+    qsizetype position = 0;
+    qsizetype removed = 0;
+    qsizetype added = 0;
+    std::function<QString()> addedText;
+};
+
 // A text box as the commands see it. The text uses CR LF for a line break; a lone CR or LF is an
 // ordinary character. Positions and lengths count UTF-16 code units of that text (CR LF = 2).
 class TextBox
@@ -21,6 +32,15 @@ public:
     virtual std::function<QString()> textSnapshot() const
     {
         return [text = text()] { return text; };
+    }
+
+    // From now on every change of the text, however it came (typing, undo and redo, drops,
+    // commands), is reported to `listener` as it happens; an empty listener ends the reports.
+    // False when this text box cannot report its changes: the caller has to read the text.
+    virtual bool reportEdits(std::function<void(const TextEdit &)> listener)
+    {
+        (void)listener;
+        return false;
     }
 
     // Characters before the caret or the selection's start.

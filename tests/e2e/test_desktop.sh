@@ -69,11 +69,11 @@ sleep 0.5
 overwrite "$WORK/euc page.html"
 expect_written_back "$WORK/euc page.html" "$E2E_TMP/euc.orig"
 
-# The characters are right: typing makes a draft, which holds the text as UTF-16LE.
+# The characters are right: typing makes a draft, whose journal's base holds the text as UTF-16LE.
 keys ctrl+Home
 type_text 'x'
 wait_for_file "$DRAFT"
-draft=$(hex "$DRAFT")
+draft=$(cat "$DRAFT" "$(dirname "$DRAFT")"/base-* | hex)
 want=$(printf '第1500段落：ひらがなと漢字' | iconv -f UTF-8 -t UTF-16LE | hex)
 [[ $draft == *"$want"* ]] || fail "the draft does not hold the page's Japanese text"
 grep -aq "euc page.html" "$DRAFT" || fail "the draft does not name the page's file"

@@ -5,9 +5,17 @@
 
 namespace zimo::test {
 
+void FakeTextBox::report(qsizetype position, qsizetype removed, const QString &added)
+{
+    if (m_editListener && reportsEdits)
+        m_editListener({position, removed, added.size(), [added] { return added; }});
+}
+
 void FakeTextBox::setText(const QString &text)
 {
+    const qsizetype removed = m_text.size();
     m_text = text;
+    report(0, removed, text);
     m_selStart = 0;
     m_selLength = 0;
     ++setTextCount;
@@ -27,6 +35,7 @@ void FakeTextBox::setSelLength(qsizetype length)
 void FakeTextBox::setSelText(const QString &text)
 {
     m_text.replace(m_selStart, m_selLength, text);
+    report(m_selStart, m_selLength, text);
     m_selStart += text.size();
     m_selLength = 0;
 }

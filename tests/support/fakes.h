@@ -22,6 +22,11 @@ public:
     void setSelLength(qsizetype length) override;
     QString selText() const override { return m_text.mid(m_selStart, m_selLength); }
     void setSelText(const QString &text) override;
+    bool reportEdits(std::function<void(const TextEdit &)> listener) override
+    {
+        m_editListener = std::move(listener);
+        return reportsEdits;
+    }
     void setFocus() override { ++focusCount; }
     QString fontName() const override { return font.name; }
     void setFontName(const QString &name) override { font.name = name; }
@@ -38,8 +43,12 @@ public:
     FontChoice font{QStringLiteral("Layout Face"), 11, false, false};
     int focusCount = 0;
     int setTextCount = 0;
+    // Whether the box says it reports its changes (as the real text area does).
+    bool reportsEdits = true;
 
 private:
+    void report(qsizetype position, qsizetype removed, const QString &added);
+    std::function<void(const TextEdit &)> m_editListener;
     QString m_text;
     qsizetype m_selStart = 0;
     qsizetype m_selLength = 0;

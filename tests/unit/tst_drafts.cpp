@@ -17,6 +17,8 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <QRandomGenerator>
+
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,7 +56,9 @@ const ShownMessage askEnd{QStringLiteral("終了します"), 1, {}};
 // work runs at once unless a test asks for the worker thread.
 struct Window
 {
-    explicit Window(const QString &stateFolder) : keeper(p.services, doc, stateFolder)
+    // `reportsEdits`: whether the text box reports its changes, as the real text area does.
+    explicit Window(const QString &stateFolder, bool reportsEdits = true)
+        : keeper((p.text.reportsEdits = reportsEdits, p.services), doc, stateFolder)
     {
         keeper.setClock([this] { return now; });
         keeper.setBackground(false);
@@ -99,8 +103,7 @@ struct Window
     }
     std::optional<Draft> draft() const
     {
-        const auto bytes = readWholeFile(keeper.path());
-        return bytes ? decodeDraft(*bytes) : std::nullopt;
+        return readDraft(keeper.path());
     }
 };
 
@@ -119,6 +122,10 @@ private slots:
     void formatRejectsBrokenFiles();
     void defaultFolder_data();
     void defaultFolder();
+    void journalFormat_data();
+    void journalFormat();
+    void editedTextFollowsEdits_data();
+    void editedTextFollowsEdits();
 
     void writtenAfterPauseAndDuringLongTyping_data();
     void writtenAfterPauseAndDuringLongTyping();
@@ -137,6 +144,9 @@ private slots:
     void commandLineAfterRestore_data();
     void commandLineAfterRestore();
     void brokenDraftIsNotOffered();
+    void recoveryFromJournal_data();
+    void recoveryFromJournal();
+    void journalAppendsOverOneBase();
 
     void failureToldOncePerRun_data();
     void failureToldOncePerRun();
@@ -254,6 +264,129 @@ void TestDrafts::defaultFolder()
     const QString got = defaultDraftFolder();
     qputenv("XDG_STATE_HOME", saved);
     QCOMPARE(got, folder);
+}
+
+using Edits = QList<DraftEdit>;
+
+// A journal over `base` with one record per list of edits; `cut` bytes are taken off its end.
+void TestDrafts::journalFormat_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QList<Edits>>("records");
+    QTest::addColumn<int>("cut");      // bytes cut off the end (a kill while appending)
+    QTest::addColumn<int>("damageAt"); // a byte changed at this offset from the end (-1: none)
+    QTest::addColumn<int>("whole");    // the records the draft is made of (-1: no draft)
+    const QString base = QStringLiteral("<P>\r\n日本語\rx\ny\r\n");
+    const Edits typing{{3, 0, QStringLiteral("abc")}, {0, 1, QString()}};
+    const Edits odd{{0, 0, QString::fromUtf16(u"\xDC80\xD800\U0001F600\0")}};
+    const Edits replaceAll{{0, base.size(), QStringLiteral("all new\r\n")}};
+    QTest::newRow("one record") << base << QList<Edits>{typing} << 0 << -1 << 1;
+    QTest::newRow("three records") << base << QList<Edits>{typing, odd, replaceAll} << 0 << -1 << 3;
+    QTest::newRow("no edits, fields only") << base << QList<Edits>{{}} << 0 << -1 << 1;
+    QTest::newRow("empty base") << QString() << QList<Edits>{odd, typing} << 0 << -1 << 2;
+    QTest::newRow("no record: no draft") << base << QList<Edits>{} << 0 << -1 << -1;
+    // Killed while appending the last record: whatever part of it made it to the disk.
+    for (const int cut : {1, 2, 31, 32, 33, 40, 60})
+        QTest::newRow(qPrintable(QStringLiteral("last record cut by %1").arg(cut)))
+            << base << QList<Edits>{typing, odd} << cut << -1 << 1;
+    QTest::newRow("only record cut: no draft") << base << QList<Edits>{typing} << 5 << -1 << -1;
+    QTest::newRow("damaged edit") << base << QList<Edits>{typing, odd} << 0 << 40 << 1;
+    QTest::newRow("damaged checksum") << base << QList<Edits>{typing, odd} << 0 << 1 << 1;
+    // A record whose edit does not fit the text ends the journal like a damaged one.
+    QTest::newRow("edit beyond the text")
+        << base << QList<Edits>{typing, {{base.size() + 5, 0, QStringLiteral("x")}}} << 0 << -1 << 1;
+    QTest::newRow("removal beyond the text")
+        << base << QList<Edits>{typing, {{2, base.size() + 1, QString()}}} << 0 << -1 << 1;
+}
+
+void TestDrafts::journalFormat()
+{
+    QFETCH(QString, base);
+    QFETCH(QList<Edits>, records);
+    QFETCH(int, cut);
+    QFETCH(int, damageAt);
+    QFETCH(int, whole);
+    QByteArray bytes = encodeJournalStart(base.isEmpty() ? "" : "b1", base.size());
+    QList<QString> texts{base};
+    for (int i = 0; i < records.size(); ++i) {
+        const Fields fields{{"file", QStringLiteral("/p/%1.html").arg(i)}, {"overwrite", "1"}};
+        bytes += encodeJournalRecord(fields, records[i]);
+        QString t = texts.last();
+        for (const DraftEdit &e : records[i])
+            if (e.position + e.removed <= t.size())
+                t.replace(e.position, e.removed, e.added);
+        texts.append(t);
+    }
+    bytes.chop(cut);
+    if (damageAt >= 0)
+        bytes[bytes.size() - damageAt] = char(bytes[bytes.size() - damageAt] ^ 0x10);
+    const auto readBase = [&](QByteArrayView id) -> std::optional<QByteArray> {
+        if (id != "b1")
+            return std::nullopt;
+        return baseFileBytes(base);
+    };
+    const auto draft = decodeJournal(bytes, readBase);
+    QCOMPARE(bool(draft), whole >= 0);
+    if (!draft)
+        return;
+    QCOMPARE(draft->text, texts[whole]);
+    QCOMPARE(draft->field("file"), std::optional<QString>(QStringLiteral("/p/%1.html").arg(whole - 1)));
+    // Without its base (removed, or another draft's) the journal is no draft.
+    if (!base.isEmpty()) {
+        QVERIFY(!decodeJournal(bytes, [](QByteArrayView) { return std::nullopt; }));
+        QVERIFY(!decodeJournal(bytes, [&](QByteArrayView) {
+            return std::optional<QByteArray>(baseFileBytes(base).chopped(2));
+        }));
+    }
+}
+
+// Random edits on texts of the sizes around the buffers: the pieces give the same text as
+// replacing in a string, and equals() agrees with comparing.
+void TestDrafts::editedTextFollowsEdits_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("edits");
+    for (const int size : {0, 1, 16383, 16385, 1024 * 1024})
+        QTest::newRow(qPrintable(QString::number(size))) << size << 200;
+}
+
+void TestDrafts::editedTextFollowsEdits()
+{
+    QFETCH(int, size);
+    QFETCH(int, edits);
+    QRandomGenerator random(quint32(size) + 7);
+    QString base(size, Qt::Uninitialized);
+    for (QChar &c : base)
+        c = QChar(char16_t(u'a' + random.bounded(26)));
+    EditedText edited(base);
+    QString expected = base;
+    for (int i = 0; i < edits; ++i) {
+        const qsizetype at = random.bounded(int(expected.size()) + 1);
+        const qsizetype removed = random.bounded(int(std::min<qsizetype>(expected.size() - at, 40)) + 1);
+        const QString added = random.bounded(3) == 0 ? QString()
+                                                     : QString(random.bounded(1, 9), QChar(u'A' + i % 26));
+        QVERIFY(edited.apply({at, removed, added}));
+        expected.replace(at, removed, added);
+        QCOMPARE(edited.size(), expected.size());
+        // Edits past the end change nothing.
+        QVERIFY(!edited.apply({expected.size() + 1, 0, QStringLiteral("x")}));
+        QVERIFY(!edited.apply({at, expected.size() - at + 1, QString()}));
+        QVERIFY(!edited.apply({-1, 0, QString()}));
+    }
+    QCOMPARE(edited.text(), expected);
+    QVERIFY(edited.equals(expected));
+    if (!expected.isEmpty()) {
+        QString other = expected;
+        other[other.size() / 2] = u'#';
+        QVERIFY(!edited.equals(other));
+    }
+    // Typed back to the base: equal, as the base itself.
+    EditedText back(base);
+    QVERIFY(back.apply({0, 0, QStringLiteral("xyz")}));
+    QVERIFY(!back.equals(base));
+    QVERIFY(back.apply({0, 3, QString()}));
+    QVERIFY(back.equals(base));
+    QCOMPARE(back.text(), base);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -619,7 +752,7 @@ void TestDrafts::restoreComparesFile()
         w.type(QStringLiteral(" typed"));
         w.wait(1000);
     } // killed
-    auto draft = decodeDraft(bytesOf(stateFolder() + "/draft"));
+    auto draft = readDraft(stateFolder() + "/draft");
     QVERIFY(draft);
     QCOMPARE(draft->field("size"), std::optional<QString>(QString::number(original.size())));
     QCOMPARE(draft->field("hash"), std::optional<QString>(blake2b(original)));
@@ -772,6 +905,173 @@ void TestDrafts::brokenDraftIsNotOffered()
 
 // ---------------------------------------------------------------------------------------------
 // Failures and the worker
+
+// A run is killed after typing and commands; the next start restores what the journal holds.
+void TestDrafts::recoveryFromJournal_data()
+{
+    QTest::addColumn<QString>("scenario");
+    QTest::addColumn<bool>("withFile");
+    QTest::newRow("unchanged file") << "plain" << true;
+    QTest::newRow("file changed on disk since: from the draft's base") << "changed" << true;
+    QTest::newRow("journal cut in its last record") << "cut" << true;
+    QTest::newRow("whole-text command among the edits") << "whole" << true;
+    // More than is kept between two drafts: the draft takes the whole text.
+    QTest::newRow("paste of 1 MiB and more") << "paste" << true;
+    QTest::newRow("journal larger than the text: started again") << "grown" << true;
+    QTest::newRow("new document, no file") << "plain" << false;
+    QTest::newRow("text box that reports no edits") << "unreported" << true;
+}
+
+void TestDrafts::recoveryFromJournal()
+{
+    QFETCH(QString, scenario);
+    QFETCH(bool, withFile);
+    const QString file = path("page.html");
+    const QByteArray original("<P>first line</P>\r\n<P>second</P>\r\n");
+    writeBytes(file, original);
+    QString firstDraft;
+    QString expected;
+    {
+        Window w(stateFolder(), scenario != "unreported");
+        w.keeper.startUp();
+        if (withFile)
+            w.openFile(file);
+        w.p.text.select(3, 5); // "first"
+        w.p.text.setSelText(QStringLiteral("1st"));
+        w.keeper.textEdited();
+        w.type(QStringLiteral("typed\r\n"));
+        w.wait(1000);
+        firstDraft = w.p.text.text();
+        QCOMPARE(w.draft().value_or(Draft{}).text, firstDraft);
+        if (scenario == "whole") {
+            w.p.text.setText(QStringLiteral("<HTML>\r\n") + w.p.text.text() + "</HTML>");
+            w.keeper.textEdited();
+        } else if (scenario == "paste") {
+            w.p.text.select(5, 0);
+            w.p.text.setSelText(QString(1024 * 1024 + 1, u'p'));
+            w.keeper.textEdited();
+            w.type(QStringLiteral("after"));
+        } else if (scenario == "grown") {
+            // Many edits, each a draft: the journal outgrows the text and starts again on it.
+            for (int i = 0; i < 300; ++i) {
+                w.p.text.select(0, 3);
+                w.p.text.setSelText(QString(200, QChar(u'a' + i % 26)));
+                w.keeper.textEdited();
+                w.wait(1000);
+            }
+        }
+        w.p.text.select(0, 0);
+        w.p.text.setSelText(QStringLiteral("<!-- top -->"));
+        w.keeper.textEdited();
+        w.wait(1000);
+        expected = w.p.text.text();
+        QCOMPARE(w.draft().value_or(Draft{}).text, expected);
+        QVERIFY(w.p.messageBox.shown.isEmpty());
+    } // killed
+    const QByteArray journal = bytesOf(stateFolder() + "/draft");
+    if (scenario != "unreported")
+        QVERIFY(journal.startsWith("ZIMO draft journal 1\n"));
+    if (scenario == "cut") {
+        // As a kill in the middle of appending the last record leaves it.
+        writeBytes(stateFolder() + "/draft", journal.chopped(20));
+        expected = firstDraft;
+    }
+    if (scenario == "grown")
+        QVERIFY2(journal.size() < 2 * 4 * expected.size() + 70000, qPrintable(QString::number(journal.size())));
+    QByteArray onDisk = original;
+    if (scenario == "changed") {
+        onDisk = "<P>another program's text</P>\r\n";
+        writeBytes(file, onDisk);
+    }
+
+    Window w(stateFolder());
+    w.answers({MsgAnswer::Yes, MsgAnswer::Yes});
+    w.keeper.startUp();
+    QCOMPARE(w.p.messageBox.shown.value(0), askRestore(withFile ? file : QString()));
+    // A file changed since: the second question, and Yes restores the draft from its own base.
+    QCOMPARE(w.p.messageBox.shown.size(), scenario == "changed" ? 2 : 1);
+    QCOMPARE(w.p.text.text(), expected);
+    QCOMPARE(w.doc.file_text(), withFile ? QString::fromUtf8(onDisk) : QString());
+    QCOMPARE(w.p.dialog.fileName, withFile ? file : QString());
+    QCOMPARE(w.p.mnuFileOverwrite.enabled, withFile);
+    QVERIFY(w.doc.changed());
+    // Written again as this run's draft, which restores to the same.
+    w.wait(1000);
+    QCOMPARE(w.draft().value_or(Draft{}).text, expected);
+    w.type(QStringLiteral("more"));
+    w.wait(1000);
+    QCOMPARE(w.draft().value_or(Draft{}).text, expected + "more");
+}
+
+// After Open, the file's text is written once as the journal's base; drafts then append records
+// and never write the base again. The files are the user's alone, a link planted at the draft's
+// name is not written through, and the end of the program leaves neither draft nor base.
+void TestDrafts::journalAppendsOverOneBase()
+{
+    const QString file = path("page.html");
+    writeBytes(file, QByteArray(20000, 'x'));
+    Window w(stateFolder());
+    w.keeper.startUp();
+    w.openFile(file);
+    w.wait(1000);
+    const QStringList bases = QDir(stateFolder()).entryList({"base-*"}, QDir::Files);
+    QCOMPARE(bases.size(), 1);
+    const QString base = stateFolder() + "/" + bases.first();
+    QCOMPARE(QFileInfo(base).size(), 40000);
+    QCOMPARE(QFile::permissions(base) & 0x7777, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    QVERIFY(!QFileInfo::exists(w.keeper.path())); // nothing typed yet
+    struct stat before {};
+    QCOMPARE(::stat(QFile::encodeName(base).constData(), &before), 0);
+
+    qint64 size = 0;
+    for (int i = 0; i < 5; ++i) {
+        w.type(QStringLiteral("k"));
+        w.wait(1000);
+        const qint64 now = QFileInfo(w.keeper.path()).size();
+        // A key's draft is a record of a few hundred bytes, not the 40 KB text.
+        QVERIFY2(now > size && (size == 0 || now - size < 1000), qPrintable(QString::number(now - size)));
+        size = now;
+    }
+    struct stat after {};
+    QCOMPARE(::stat(QFile::encodeName(base).constData(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    QCOMPARE(w.draft().value_or(Draft{}).text, w.p.text.text());
+
+    // Another user's link at the draft's name: the draft is written anew, the target untouched.
+    const QString target = path("target");
+    writeBytes(target, "target");
+    QVERIFY(QFile::remove(w.keeper.path()));
+    QVERIFY(QFile::link(target, w.keeper.path()));
+    w.type(QStringLiteral("z"));
+    w.wait(1000);
+    QCOMPARE(bytesOf(target), QByteArray("target"));
+    QVERIFY(!QFileInfo(w.keeper.path()).isSymLink());
+    QCOMPARE(w.draft().value_or(Draft{}).text, w.p.text.text());
+    // A FIFO there: not opened to wait for a reader, replaced.
+    QVERIFY(QFile::remove(w.keeper.path()));
+    QCOMPARE(::mkfifo(QFile::encodeName(w.keeper.path()).constData(), 0600), 0);
+    w.type(QStringLiteral("f"));
+    w.wait(1000);
+    QVERIFY(QFileInfo(w.keeper.path()).isFile());
+    QCOMPARE(w.draft().value_or(Draft{}).text, w.p.text.text());
+    QVERIFY(w.p.messageBox.shown.isEmpty());
+
+    // Typed back to the file: no draft; the base stays for the next edits.
+    w.p.text.select(20000, 8);
+    w.p.text.setSelText(QString());
+    w.keeper.textEdited();
+    w.wait(1000);
+    QVERIFY(!QFileInfo::exists(w.keeper.path()));
+    w.type(QStringLiteral("again"));
+    w.wait(1000);
+    QCOMPARE(w.draft().value_or(Draft{}).text, w.p.text.text());
+
+    w.answers({MsgAnswer::Cancel, MsgAnswer::Ok}); // not saved, ended
+    w.doc.mnuFileEnd_Click();
+    QVERIFY(!QFileInfo::exists(w.keeper.path()));
+    QVERIFY(QDir(stateFolder()).entryList({"base-*"}, QDir::Files).isEmpty());
+}
 
 void TestDrafts::failureToldOncePerRun_data()
 {

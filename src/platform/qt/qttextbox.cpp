@@ -55,6 +55,54 @@ double appliedPointSize(const QWidget *widget)
 PlainTextBox::PlainTextBox(QPlainTextEdit *edit)
     : m_edit(edit), m_lineEnds(LineEnds::of(edit->document()))
 {
+    m_heldWatch = QObject::connect(edit->document(), &QTextDocument::contentsChange,
+                                   edit->document(), [this] {
+                                       m_holdsText = false;
+                                       m_heldText = QString();
+                                   });
+}
+
+PlainTextBox::~PlainTextBox()
+{
+    QObject::disconnect(m_editReports);
+    QObject::disconnect(m_heldWatch);
+}
+
+bool PlainTextBox::reportEdits(std::function<void(const TextEdit &)> listener)
+{
+    QObject::disconnect(m_editReports);
+    if (!listener)
+        return true;
+    QTextDocument *doc = m_edit->document();
+    m_reportedLength = modelLength();
+    // Connected after the line ends (made with this adapter), so their kinds are up to date.
+    m_editReports = QObject::connect(
+        doc, &QTextDocument::contentsChange, doc,
+        [this, doc, listener = std::move(listener)](int position, int, int added) {
+            // Only the change's start and the end of its new text are taken from Qt: its removed
+            // count can overstate (replacing everything counts the last paragraph's separator
+            // too). What was removed follows from the lengths: the text after the new part is
+            // the text that followed the removed one.
+            const int end = doc->characterCount() - 1;
+            const int from = std::clamp(position, 0, end);
+            const int to = std::clamp(position + std::max(added, 0), from, end);
+            const qsizetype start = modelPosition(from);
+            const qsizetype stop = to == end ? modelLength() : modelPosition(to);
+            const qsizetype now = modelLength();
+            TextEdit edit;
+            edit.position = start;
+            edit.removed = m_reportedLength - start - (now - stop);
+            edit.added = stop - start;
+            edit.addedText = [doc, from, to] {
+                QTextCursor cursor(doc);
+                cursor.setPosition(from);
+                cursor.setPosition(to, QTextCursor::KeepAnchor);
+                return selectedModelText(cursor);
+            };
+            m_reportedLength = now;
+            listener(edit);
+        });
+    return true;
 }
 
 qsizetype PlainTextBox::cutPoint(const char16_t *text, qsizetype length, qsizetype target)
@@ -333,6 +381,10 @@ QString PlainTextBox::text() const
 
 std::function<QString()> PlainTextBox::textSnapshot() const
 {
+    // Nothing changed since setText(): the text given there (after Open, the document's
+    // file_text itself).
+    if (m_holdsText)
+        return [text = m_heldText] { return text; };
     // Only the raw characters and the breaks' kinds are copied here; the model text is made
     // from them by whoever calls the snapshot (the draft writer, on its own thread).
     const QTextDocument *doc = m_edit->document();
@@ -361,6 +413,8 @@ void PlainTextBox::setText(const QString &text)
     doc->setUndoRedoEnabled(undo);
     cursor.setPosition(0);
     m_edit->setTextCursor(cursor);
+    m_heldText = text;
+    m_holdsText = true;
 }
 
 qsizetype PlainTextBox::selStart() const

@@ -2,6 +2,8 @@
 
 #include "platform/textbox.h"
 
+#include <QMetaObject>
+
 #include <cstdint>
 #include <vector>
 
@@ -23,12 +25,16 @@ class PlainTextBox : public TextBox
 {
 public:
     explicit PlainTextBox(QPlainTextEdit *edit);
+    ~PlainTextBox() override;
 
     QString text() const override;
     void setText(const QString &text) override;
     // Takes only the document's raw characters (one copy); the conversion to the model text
-    // runs when the snapshot is called, on whichever thread calls it.
+    // runs when the snapshot is called, on whichever thread calls it. Until the first change
+    // after setText(), the text given there (shared, no copy at all).
     std::function<QString()> textSnapshot() const override;
+    // Follows the document's contentsChange, after the line ends' kinds have followed it.
+    bool reportEdits(std::function<void(const TextEdit &)> listener) override;
     qsizetype selStart() const override;
     void setSelStart(qsizetype start) override;
     qsizetype selLength() const override;
@@ -127,6 +133,13 @@ public:
 private:
     QPlainTextEdit *m_edit;
     LineEnds *m_lineEnds;
+    QMetaObject::Connection m_editReports;
+    // The text last given to setText(), held until the document changes.
+    QString m_heldText;
+    bool m_holdsText = false;
+    QMetaObject::Connection m_heldWatch;
+    // The model length as of the last change reported.
+    qsizetype m_reportedLength = 0;
 };
 
 // A single-line text box (the search field) over a QLineEdit. A line break of the model text has
