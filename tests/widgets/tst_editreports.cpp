@@ -46,6 +46,16 @@ void TestEditReports::replayGivesTheText_data()
     QTest::newRow("commands: selection with every line end, whole text")
         << page << QStringList{"sel:2,4", "put:a\\r\\nb\\nc\\rd", "all:new\\r\\ntext\\n", "at:3",
                                "keys:q", "all:", "keys:w"};
+    // A long line is held as paragraphs joined by breaks that stand for no character: typing
+    // that makes a paragraph too long cuts it again, and none of that is a change of the text.
+    QString longLine;
+    for (int i = 0; i < 120; ++i)
+        longLine += QStringLiteral("<TD>%1</TD>").arg(i, 3, 10, QLatin1Char('0'));
+    QTest::newRow("long line: typing past the cut, Backspace at a join, undo")
+        << longLine + QStringLiteral("\r\nnext")
+        << QStringList{"at:195", "keys:" + QString(260, u'a'), "at:400", "key:Backspace",
+                       "at:0", "key:Delete", "key:Undo", "key:Undo", "key:Redo",
+                       "sel:150,300", "keys:z"};
     QTest::newRow("empty text") << QString() << QStringList{"keys:a", "key:Backspace", "key:Return"};
     // Moving through a long page colours what comes on screen: that changes no character and
     // reports nothing.
