@@ -24,12 +24,16 @@
 #include <QMainWindow>
 #include <QPointer>
 
+class QShortcut;
 class QTimer;
 
 namespace zimo {
 
 class TextArea;
 class HtmlHighlighter;
+class PageLoader;
+class StatusLine;
+class EncodingButton;
 
 // The main window: the document's text area Text1, the menu bar, and all state of the program.
 class Form1 : public QMainWindow
@@ -53,6 +57,9 @@ public:
     BrowserPreview &browserPreview() { return m_preview; }
     HtmlHighlighter *highlighter() const { return m_highlighter; }
     DraftKeeper &draftKeeper() { return m_drafts; }
+    PageLoader *pageLoader() const { return m_loader; }
+    // Pages from this size on open over time, the window responsive meanwhile.
+    static constexpr qint64 loadOverTimeFrom = 1024 * 1024;
     // Whether the program has been ended ("終了します" answered OK).
     bool hasEnded() const { return m_ended; }
 
@@ -81,6 +88,9 @@ private:
     void mnuOptionLineNumbers_Click();
     // The line-number gutter as the program's own settings file says.
     void applyOwnSettings();
+    // An open over time started or ended: the commands that need the whole text wait for it.
+    void loadingChanged();
+    void showLoadProgress(qsizetype loaded, qsizetype total);
 
     TextArea *m_textArea;
     HtmlHighlighter *m_highlighter;
@@ -108,6 +118,14 @@ private:
     QPointer<Form4> m_form4;
     QPointer<ReplaceDialog> m_replaceDialog;
     bool m_ended = false;
+
+    PageLoader *m_loader = nullptr;
+    StatusLine *m_statusLine = nullptr;
+    EncodingButton *m_encodingButton = nullptr;
+    // Esc while a page is being opened cancels the open.
+    QShortcut *m_cancelLoad = nullptr;
+    // The menu items' enabled states before an open over time disabled them.
+    QHash<QAction *, bool> m_enabledBeforeLoad;
 
 public:
     // An open request from the desktop (`zimo --open FILE`, at start or handed over by a second

@@ -87,6 +87,20 @@ HtmlHighlighter::HtmlHighlighter(QPlainTextEdit *edit)
     markDirty(0, m_blockCount - 1);
 }
 
+void HtmlHighlighter::followDocument()
+{
+    QTextDocument *doc = m_edit->document();
+    if (doc == m_doc)
+        return;
+    disconnect(m_doc, &QTextDocument::contentsChange, this, &HtmlHighlighter::onContentsChange);
+    m_doc = doc;
+    connect(m_doc, &QTextDocument::contentsChange, this, &HtmlHighlighter::onContentsChange);
+    m_blockCount = m_doc->blockCount();
+    m_dirtyFrom = m_dirtyTo = -1;
+    m_changedFrom = m_changedTo = -1;
+    markDirty(0, m_blockCount - 1);
+}
+
 QColor HtmlHighlighter::colour(HtmlKind kind) const
 {
     // Quiet colours, each far enough from black to be told apart and dark enough to read on

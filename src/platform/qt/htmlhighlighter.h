@@ -42,6 +42,9 @@ public:
     // Brings every state up to date now (what the idle steps do over time).
     void settle();
 
+    // The edit shows another document now: its blocks are coloured from the start.
+    void followDocument();
+
     // The colour of each kind on the edit's paper.
     QColor colour(HtmlKind kind) const;
 

@@ -200,6 +200,11 @@ QString PlainTextBox::selectedModelText(const QTextCursor &cursor)
                         lastBlock - firstBlock);
 }
 
+void PlainTextBox::documentReplaced()
+{
+    m_lineEnds = LineEnds::of(m_edit->document());
+}
+
 qsizetype PlainTextBox::modelLength() const
 {
     const QTextDocument *doc = m_edit->document();

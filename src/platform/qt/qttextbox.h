@@ -103,6 +103,9 @@ public:
     // Length of the model text without building it.
     qsizetype modelLength() const;
 
+    // The widget shows another document now (a page loaded over time, or the one before it).
+    void documentReplaced();
+
 private:
     QPlainTextEdit *m_edit;
     LineEnds *m_lineEnds;
