@@ -478,6 +478,7 @@ void Form1::loadingChanged()
 {
     const bool loading = m_document.isLoading();
     m_cancelLoad->setEnabled(loading);
+    m_highlighter->holdIdleSteps(loading);
     m_encodingButton->setEnabled(!loading);
     // The search and replace dialogs work on the whole text: they wait too.
     for (QWidget *dialog : {static_cast<QWidget *>(m_form4), static_cast<QWidget *>(m_replaceDialog)})

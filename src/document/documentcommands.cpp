@@ -286,6 +286,10 @@ void DocumentCommands::adoptFile(const QString &path, encoding::DecodedFile file
     // every character), so the decoded text is the baseline of the questions without reading
     // the whole text back from the text box.
     m_file_text = std::move(file.text);
+    if (m_baselineFromTextBox) {
+        m_file_text = QString();
+        m_file_text = m_s.Text1.text();
+    }
     m_s.CommonDialog1.fileName = path;
     m_s.mnuFileOverwrite.setEnabled(true);
     setEncoding(file.recognition.encoding, file.recognition.origin);

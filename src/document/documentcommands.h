@@ -40,6 +40,9 @@ public:
     void cancelLoad();
     // Runs when an open over time starts and when it ends (completed, cancelled or failed).
     std::function<void()> onLoadingChanged;
+    // Makes Open take file_text back from the text box after putting the text in, as it did
+    // before it used the decoded text: the benchmark's baseline, measured in the same run.
+    void setBaselineFromTextBox(bool on) { m_baselineFromTextBox = on; }
 
     // The text as of the last Open, Overwrite or New.
     const QString &file_text() const { return m_file_text; }
@@ -169,6 +172,7 @@ private:
     QList<KeptSpan> m_writtenKept;
     std::optional<FileStamp> m_fileStamp;
 
+    bool m_baselineFromTextBox = false;
     TextLoader *m_loader = nullptr;
     qint64 m_loadThreshold = 0;
     std::shared_ptr<Load> m_load;

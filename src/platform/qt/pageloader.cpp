@@ -31,6 +31,7 @@ void PageLoader::start(QString text, std::function<void(bool completed)> finishe
         cancel();
     m_text = std::move(text);
     m_at = 0;
+    m_slice = m_firstSlice;
     m_finished = std::move(finished);
 
     // The earlier document is kept as it is; the edit would delete the one it made itself when
@@ -88,7 +89,14 @@ bool PageLoader::insertSlice()
 {
     const qsizetype end = sliceEnd(m_at);
     if (end > m_at) {
+        QElapsedTimer clock;
+        clock.start();
         PlainTextBox::insertModelText(m_end, m_text.mid(m_at, end - m_at));
+        // The next slice takes about the budget at this speed, growing at most fourfold a time
+        // (the first measurements are of small slices), never below the first slice's size.
+        const double ms = std::max<double>(clock.nsecsElapsed() / 1e6, 0.05);
+        const double perMs = double(end - m_at) / ms;
+        m_slice = std::clamp<qsizetype>(qsizetype(perMs * m_budgetMs), m_firstSlice, m_slice * 4);
         m_at = end;
     }
     return m_at < m_text.size();
@@ -96,13 +104,10 @@ bool PageLoader::insertSlice()
 
 void PageLoader::step()
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < m_budgetMs) {
-        if (!insertSlice()) {
-            complete();
-            return;
-        }
+    // One slice a step: it is sized to take about the budget.
+    if (!insertSlice()) {
+        complete();
+        return;
     }
     emit progressed(m_at, m_text.size());
 }

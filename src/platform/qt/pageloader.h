@@ -36,10 +36,11 @@ public:
     qsizetype total() const { return m_doc ? m_text.size() : 0; }
 
     // How long one step may insert before it gives the event loop back, in milliseconds, and the
-    // size of the slices a step inserts (model characters; a slice ends at a line end when one
-    // is near). The first slice, the first screen, is one slice.
+    // size of the first slice (model characters; a slice ends at a line end when one is near).
+    // The first slice is the first screen; each later one is sized from the speed of the one
+    // before, to take about the budget (one call into the document costs far less than several).
     void setStepBudget(int milliseconds) { m_budgetMs = milliseconds; }
-    void setSliceSize(qsizetype characters) { m_slice = characters; }
+    void setSliceSize(qsizetype characters) { m_firstSlice = characters; }
 
 signals:
     // The edit shows another document (the fresh one, or the earlier one again).
@@ -61,8 +62,9 @@ private:
     qsizetype m_at = 0;
     std::function<void(bool)> m_finished;
     QTimer m_timer;
-    int m_budgetMs = 20;
-    qsizetype m_slice = 32 * 1024;
+    int m_budgetMs = 25;
+    qsizetype m_firstSlice = 32 * 1024;
+    qsizetype m_slice = 0;
 
     // The fresh document while loading; null otherwise.
     QTextDocument *m_doc = nullptr;
