@@ -11,8 +11,9 @@ hex_sum() { md5sum <"$1" | cut -d' ' -f1; }
 printf '<P>small page</P>\r\n<P>\x93\xfa\x96\x7b\x8c\xea</P>' >"$WORK/small.html"
 cp "$WORK/small.html" "$E2E_TMP/small.orig"
 # About 40 MB of code page 932 lines, CR LF.
-yes '<P>吾輩は猫である。名前はまだ無い。<A HREF="index.html">ZIMO</A> page text</P>' |
-    head -n 700000 | sed 's/$/\r/' | iconv -f UTF-8 -t CP932 >"$WORK/big.html"
+awk 'BEGIN { for (i = 0; i < 700000; i++)
+    printf "<P>吾輩は猫である。名前はまだ無い。<A HREF=\"index.html\">ZIMO</A> page %d</P>\r\n", i }' |
+    iconv -f UTF-8 -t CP932 >"$WORK/big.html"
 size=$(stat -c %s "$WORK/big.html")
 [ "$size" -gt 30000000 ] || fail "the big page has only $size bytes"
 big_sum=$(hex_sum "$WORK/big.html")
