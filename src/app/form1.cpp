@@ -492,12 +492,17 @@ void Form1::loadingChanged()
         }
         QApplication::setOverrideCursor(Qt::BusyCursor);
         showLoadProgress(0, 0);
+        m_draftDueAtLoad = m_drafts.isPending();
     } else {
         for (auto it = m_enabledBeforeLoad.cbegin(); it != m_enabledBeforeLoad.cend(); ++it)
             it.key()->setEnabled(it.value());
         m_enabledBeforeLoad.clear();
         QApplication::restoreOverrideCursor();
         statusBar()->clearMessage();
+        if (m_draftDueAtLoad) {
+            m_draftDueAtLoad = false;
+            QTimer::singleShot(0, this, [this] { m_drafts.documentStateChanged(); });
+        }
         // Requests from the desktop that came meanwhile, once this open has finished.
         if (!m_openRequests.isEmpty())
             QTimer::singleShot(0, this, [this] { takeOpenRequests(); });

@@ -126,6 +126,9 @@ private:
     QShortcut *m_cancelLoad = nullptr;
     // The menu items' enabled states before an open over time disabled them.
     QHash<QAction *, bool> m_enabledBeforeLoad;
+    // A draft was due when the open began: the keeper may write it meanwhile from the page
+    // coming in, so it is written again from the document once the open has ended.
+    bool m_draftDueAtLoad = false;
 
 public:
     // An open request from the desktop (`zimo --open FILE`, at start or handed over by a second

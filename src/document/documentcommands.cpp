@@ -247,6 +247,32 @@ void DocumentCommands::openFromDesktop(const QString &path)
     openDocument(path, true);
 }
 
+namespace {
+
+// The first lines of a file, decoded as the whole file is, for the first screen: up to the last
+// LF byte within `limit` bytes. Only where an LF byte always is a line end of its own and the
+// decoder keeps no state across it (code page 932, UTF-8, EUC-JP): the whole text then begins
+// with exactly these characters. Nothing otherwise.
+std::optional<QString> headOf(QByteArrayView bytes, qsizetype limit)
+{
+    if (bytes.size() <= limit)
+        return std::nullopt;
+    const encoding::Recognition r = encoding::recognise(bytes);
+    const Encoding e = r.encoding.encoding;
+    if (e != Encoding::Cp932 && e != Encoding::Utf8 && e != Encoding::EucJp)
+        return std::nullopt;
+    const qsizetype skip = encoding::byteOrderMark(r.encoding).size();
+    const qsizetype lf = bytes.first(limit).lastIndexOf('\n');
+    if (lf < skip)
+        return std::nullopt;
+    return encoding::decode(e, bytes.sliced(skip, lf + 1 - skip));
+}
+
+// Bytes decoded for the first screen: a few screens full of lines.
+constexpr qsizetype headBytes = 64 * 1024;
+
+} // namespace
+
 bool DocumentCommands::takeFile(const QString &path, QByteArray bytes)
 {
     if (loadsOverTime(bytes.size())) {
@@ -332,6 +358,14 @@ void DocumentCommands::startLoad(const QString &path, bool reportMissing,
         }
         if (load->cancelled)
             return;
+        // The first screen comes from the first lines alone, before the whole is decoded.
+        if (std::optional<QString> head = headOf(*bytes, headBytes)) {
+            QMetaObject::invokeMethod(
+                receiver, [this, load, head = std::move(*head)] { loadHead(load, head); },
+                Qt::QueuedConnection);
+        }
+        if (load->cancelled)
+            return;
         encoding::DecodedFile file = encoding::decodeFile(*bytes);
         // The text goes to the main thread at once: the first screen does not wait for the
         // stamp and the kept lines, which are made here meanwhile.
@@ -357,6 +391,14 @@ void DocumentCommands::loadReadFailed(const std::shared_ptr<Load> &load, const Q
     const QFileInfo info(load->path);
     if (load->reportMissing || info.exists() || info.isSymLink())
         m_s.messageBox.show(readFailurePrompt(load->path, error), styleFailure);
+}
+
+void DocumentCommands::loadHead(const std::shared_ptr<Load> &load, const QString &head)
+{
+    if (load != m_load || load->cancelled)
+        return;
+    load->started = true;
+    m_loader->showHead(head);
 }
 
 void DocumentCommands::loadDecoded(const std::shared_ptr<Load> &load,

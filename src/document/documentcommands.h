@@ -143,6 +143,7 @@ private:
     void startLoad(const QString &path, bool reportMissing, std::optional<QByteArray> bytes);
     // The worker's reports and the loader's end, on the main thread.
     void loadReadFailed(const std::shared_ptr<Load> &load, const QString &error);
+    void loadHead(const std::shared_ptr<Load> &load, const QString &head);
     void loadDecoded(const std::shared_ptr<Load> &load, const encoding::DecodedFile &file);
     void loadShown(const std::shared_ptr<Load> &load, bool completed);
     void endLoad();

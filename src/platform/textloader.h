@@ -18,6 +18,10 @@ public:
     // as after setText; with false after cancel(), when the text box is back exactly as it was
     // before start (text, caret, selection, its own undo history).
     virtual void start(QString text, std::function<void(bool completed)> finished) = 0;
+    // Before start(), optionally: shows `head`, the beginning of the text, while the whole is still
+    // being made, the earlier text kept aside as for start(). start() then goes on after it when
+    // its text begins with it (and starts over otherwise). cancel() applies from here on.
+    virtual void showHead(QString head) { Q_UNUSED(head); }
     // Stops a load and puts the earlier text back; nothing when none is running.
     virtual void cancel() = 0;
     virtual bool isLoading() const = 0;

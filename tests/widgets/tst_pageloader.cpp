@@ -68,6 +68,8 @@ private slots:
     void sameAsSetText_data();
     void sameAsSetText();
     void cancelPutsEarlierDocumentBack();
+    void headThenWhole_data();
+    void headThenWhole();
     void escCancelsOpen_data();
     void escCancelsOpen();
     void commandsWaitForLoad_data();
@@ -199,6 +201,46 @@ void TestPageLoader::cancelPutsEarlierDocumentBack()
     // Nothing more comes in afterwards.
     QTest::qWait(50);
     QCOMPARE(box.text(), text);
+}
+
+void TestPageLoader::headThenWhole_data()
+{
+    QTest::addColumn<QString>("head");
+    QTest::addColumn<QString>("whole");
+    QTest::addColumn<int>("slice");
+    const QString lines = QStringLiteral("<p>一</p>\r\n<p>二</p>\n").repeated(40);
+    QTest::newRow("the whole begins with the head") << lines.first(60) << lines << 16;
+    QTest::newRow("head longer than the first slice") << lines.first(300) << lines << 16;
+    QTest::newRow("head is the whole") << lines << lines << 4096;
+    QTest::newRow("head that is not the beginning")
+        << QStringLiteral("<p>other</p>\r\n") << lines << 16;
+}
+
+// The first screen shown from the head: the loader goes on after it, and the text box ends up
+// holding exactly the whole text, whatever the head was.
+void TestPageLoader::headThenWhole()
+{
+    QFETCH(QString, head);
+    QFETCH(QString, whole);
+    QFETCH(int, slice);
+    TextArea area;
+    PlainTextBox box(&area);
+    area.show();
+    PageLoader loader(&area);
+    QObject::connect(&loader, &PageLoader::documentReplaced, [&] { box.documentReplaced(); });
+    loader.setSliceSize(slice);
+    loader.showHead(head);
+    QVERIFY(loader.isLoading());
+    QVERIFY(area.isReadOnly());
+    QVERIFY(head.startsWith(box.text()));
+    QVERIFY(!box.text().isEmpty());
+    std::optional<bool> finished;
+    loader.start(whole, [&](bool completed) { finished = completed; });
+    QTRY_VERIFY(finished.has_value());
+    QVERIFY(*finished);
+    QCOMPARE(box.text(), whole);
+    QVERIFY(LineEnds::of(area.document())->matchesDocument());
+    QVERIFY(!area.isReadOnly());
 }
 
 namespace {

@@ -25,15 +25,55 @@ PageLoader::~PageLoader()
         cancel();
 }
 
-void PageLoader::start(QString text, std::function<void(bool completed)> finished)
+void PageLoader::showHead(QString head)
 {
     if (isLoading())
         cancel();
+    m_text = std::move(head);
+    m_at = 0;
+    m_slice = m_firstSlice;
+    begin();
+    // The rest comes with start(); the head's remainder goes in then.
+}
+
+void PageLoader::start(QString text, std::function<void(bool completed)> finished)
+{
+    m_finished = std::move(finished);
+    if (isLoading() && !m_timer.isActive() && QStringView(text).startsWith(QStringView(m_text).first(m_at))) {
+        // The head is on screen and the whole text begins with it: go on after it.
+        m_text = std::move(text);
+        if (m_at >= m_text.size()) {
+            complete();
+            return;
+        }
+        emit progressed(m_at, m_text.size());
+        m_timer.start();
+        return;
+    }
+    if (isLoading()) {
+        // A head that is not the text's beginning (never expected): start over in the same
+        // document.
+        QTextCursor all(m_doc);
+        all.select(QTextCursor::Document);
+        all.removeSelectedText();
+        m_text = std::move(text);
+        m_at = 0;
+        m_slice = m_firstSlice;
+        m_timer.start();
+        return;
+    }
     m_text = std::move(text);
     m_at = 0;
     m_slice = m_firstSlice;
-    m_finished = std::move(finished);
+    begin();
+    if (!isLoading())
+        return;
+    emit progressed(m_at, m_text.size());
+    m_timer.start();
+}
 
+void PageLoader::begin()
+{
     // The earlier document is kept as it is; the edit would delete the one it made itself when
     // another is set, so it is held by this object meanwhile.
     m_old = m_edit->document();
@@ -60,12 +100,8 @@ void PageLoader::start(QString text, std::function<void(bool completed)> finishe
     m_edit->setDocument(m_doc);
     m_edit->setReadOnly(true);
     emit documentReplaced();
-    if (!more) {
+    if (!more && m_finished)
         complete();
-        return;
-    }
-    emit progressed(m_at, m_text.size());
-    m_timer.start();
 }
 
 qsizetype PageLoader::sliceEnd(qsizetype from) const

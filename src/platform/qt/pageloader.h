@@ -27,6 +27,7 @@ public:
     explicit PageLoader(QPlainTextEdit *edit, QObject *parent = nullptr);
     ~PageLoader() override;
 
+    void showHead(QString head) override;
     void start(QString text, std::function<void(bool completed)> finished) override;
     void cancel() override;
     bool isLoading() const override { return m_doc != nullptr; }
@@ -49,6 +50,8 @@ signals:
     void progressed(qsizetype loaded, qsizetype total);
 
 private:
+    // Puts the earlier document aside and shows a fresh one holding the first slice of m_text.
+    void begin();
     void step();
     // Inserts the next slice; returns false when all is in.
     bool insertSlice();
