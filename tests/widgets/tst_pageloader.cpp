@@ -74,6 +74,8 @@ private slots:
     void escCancelsOpen();
     void commandsWaitForLoad_data();
     void commandsWaitForLoad();
+    void draftAfterCancelledOpen();
+    void desktopRequestWaitsForLoad();
     void closeDuringLoad_data();
     void closeDuringLoad();
     void openSizes_data();
@@ -394,6 +396,61 @@ void TestPageLoader::commandsWaitForLoad()
     QTest::keyClicks(form.textArea(), QStringLiteral("abc"));
     QVERIFY(form.services().Text1.text().startsWith(u"abc<p>line 0 "));
     QVERIFY(doc.changed());
+}
+
+// A draft that was due when the open began may be written from the page coming in (the keeper
+// sees the text area's document); once the open is cancelled, the draft is the earlier text again.
+void TestPageLoader::draftAfterCancelledOpen()
+{
+    qint64 now = 0;
+    Form1 form;
+    form.draftKeeper().setClock([&] { return now; });
+    form.Form_Load({});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTest::keyClicks(form.textArea(), QStringLiteral("typed"));
+    QVERIFY(form.draftKeeper().isPending());
+
+    const QString big = m_dir->filePath("big.html");
+    writeFile(big, page(40000));
+    slowDown(form.pageLoader());
+    QVERIFY(form.documentCommands().openDocument(big, true));
+    QTRY_VERIFY(form.pageLoader()->loaded() > 0);
+    // The keeper's time comes while the page comes in.
+    now += 60'000;
+    form.draftKeeper().poll();
+    form.draftKeeper().waitForWriting();
+    QTest::keyClick(form.textArea(), Qt::Key_Escape);
+    QVERIFY(!form.documentCommands().isLoading());
+    QTRY_VERIFY(!form.draftKeeper().isPending());
+    form.draftKeeper().waitForWriting();
+    QTest::qWait(50);
+    form.draftKeeper().waitForWriting();
+    const auto draft = decodeDraft(readWholeFile(form.draftKeeper().path()).value_or(QByteArray()));
+    QVERIFY(draft);
+    QCOMPARE(draft->text, QStringLiteral("typed"));
+}
+
+// An open request from the desktop that comes while a page is being opened waits for that open,
+// then is taken as usual.
+void TestPageLoader::desktopRequestWaitsForLoad()
+{
+    Form1 form;
+    form.Form_Load({});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const QString big = m_dir->filePath("big.html");
+    const QString next = m_dir->filePath("next.html");
+    writeFile(big, page(40000));
+    writeFile(next, "<p>next</p>");
+    slowDown(form.pageLoader());
+    QVERIFY(form.documentCommands().openDocument(big, true));
+    QTRY_VERIFY(form.pageLoader()->loaded() > 0);
+    form.openRequested(QFile::encodeName(next));
+    QVERIFY(form.documentCommands().isLoading());
+    QCOMPARE(form.services().CommonDialog1.fileName, QString());
+    QTRY_COMPARE_WITH_TIMEOUT(form.services().CommonDialog1.fileName, next, 20000);
+    QCOMPARE(form.services().Text1.text(), QStringLiteral("<p>next</p>"));
 }
 
 void TestPageLoader::closeDuringLoad_data()
