@@ -379,6 +379,11 @@ void TestPageLoader::commandsWaitForLoad()
 
     QAction *action = form.action(name);
     QVERIFY(!action->isEnabled());
+    // What has come in can be scrolled through with the keys.
+    QScrollBar *bar = form.textArea()->verticalScrollBar();
+    QTRY_VERIFY(bar->maximum() > 100);
+    QTest::keyClick(form.textArea(), Qt::Key_PageDown);
+    QVERIFY(bar->value() > 0);
     const qsizetype loaded = form.pageLoader()->loaded();
     QTest::keyClicks(form.textArea(), QStringLiteral("abc"));
     QVERIFY(!form.services().Text1.text().contains(u"abc"));
