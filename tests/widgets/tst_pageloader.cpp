@@ -68,6 +68,7 @@ private slots:
     void sameAsSetText_data();
     void sameAsSetText();
     void cancelPutsEarlierDocumentBack();
+    void startWhileLoading();
     void headThenWhole_data();
     void headThenWhole();
     void escCancelsOpen_data();
@@ -203,6 +204,28 @@ void TestPageLoader::cancelPutsEarlierDocumentBack()
     // Nothing more comes in afterwards.
     QTest::qWait(50);
     QCOMPARE(box.text(), text);
+}
+
+// A second load given while one is under way ends the first (told as cancelled) and is the one
+// that comes in.
+void TestPageLoader::startWhileLoading()
+{
+    TextArea area;
+    PlainTextBox box(&area);
+    area.show();
+    box.setText(QStringLiteral("earlier"));
+    PageLoader loader(&area);
+    QObject::connect(&loader, &PageLoader::documentReplaced, [&] { box.documentReplaced(); });
+    slowDown(&loader);
+    std::optional<bool> first, second;
+    loader.start(QString::fromLatin1(page(20000)), [&](bool completed) { first = completed; });
+    QTRY_VERIFY(loader.loaded() > 5000);
+    const QString text = QStringLiteral("second\r\n").repeated(3000);
+    loader.start(text, [&](bool completed) { second = completed; });
+    QCOMPARE(first, std::optional<bool>(false));
+    QTRY_COMPARE(second, std::optional<bool>(true));
+    QCOMPARE(box.text(), text);
+    QVERIFY(LineEnds::of(area.document())->matchesDocument());
 }
 
 void TestPageLoader::headThenWhole_data()

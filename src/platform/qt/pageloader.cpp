@@ -34,12 +34,18 @@ void PageLoader::showHead(QString head)
     m_slice = m_firstSlice;
     begin();
     // The rest comes with start(); the head's remainder goes in then.
+    m_headOnly = isLoading();
 }
 
 void PageLoader::start(QString text, std::function<void(bool completed)> finished)
 {
+    const bool headShown = isLoading() && m_headOnly;
+    // A whole load under way is given up first.
+    if (isLoading() && !headShown)
+        cancel();
+    m_headOnly = false;
     m_finished = std::move(finished);
-    if (isLoading() && !m_timer.isActive() && QStringView(text).startsWith(QStringView(m_text).first(m_at))) {
+    if (headShown && QStringView(text).startsWith(QStringView(m_text).first(m_at))) {
         // The head is on screen and the whole text begins with it: go on after it.
         m_text = std::move(text);
         if (m_at >= m_text.size()) {
@@ -50,7 +56,7 @@ void PageLoader::start(QString text, std::function<void(bool completed)> finishe
         m_timer.start();
         return;
     }
-    if (isLoading()) {
+    if (headShown) {
         // A head that is not the text's beginning (never expected): start over in the same
         // document.
         QTextCursor all(m_doc);
@@ -111,9 +117,10 @@ qsizetype PageLoader::sliceEnd(qsizetype from) const
     if (end == size)
         return end;
     // Preferably after a line end not far on, so that lines go in whole.
-    const qsizetype lf = m_text.indexOf(u'\n', end);
-    if (lf >= 0 && lf - end < m_slice)
-        return lf + 1;
+    const qsizetype lf =
+        QStringView(m_text).sliced(end, std::min(m_slice, size - end)).indexOf(u'\n');
+    if (lf >= 0)
+        return end + lf + 1;
     // A very long line is cut, but never inside a surrogate pair. (A CR at the cut with its LF
     // right after it was taken care of above: the slice then ends after that LF.)
     if (m_text.at(end - 1).isHighSurrogate())
@@ -177,6 +184,7 @@ void PageLoader::cancel()
 {
     if (!isLoading())
         return;
+    m_headOnly = false;
     m_timer.stop();
     QTextDocument *fresh = m_doc;
     m_doc = nullptr;

@@ -65,6 +65,8 @@ private:
     qsizetype m_at = 0;
     std::function<void(bool)> m_finished;
     QTimer m_timer;
+    // Only the head is in so far; start() brings the whole text.
+    bool m_headOnly = false;
     int m_budgetMs = 25;
     qsizetype m_firstSlice = 32 * 1024;
     qsizetype m_slice = 0;
