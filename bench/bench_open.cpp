@@ -3,7 +3,8 @@
 // for the open over time and for the open at once as it was done before (read, stamp, decode,
 // kept lines, setText, file_text read back from the widget), measured in the same run.
 //
-//   QT_QPA_PLATFORM=offscreen build/bench/bench_open [MIB ...]    (default 5 10 50)
+//   build/bench/bench_open [MIB ...]    (default 5 10 50)
+//   build/bench/bench_open --cancel PAGE    (the hold of Esc when nine tenths of PAGE are in)
 //
 // Each measurement runs in a process of its own (the program runs itself with --one), so that
 // the peak memory is that open's alone; five runs each, taking turns, the medians printed.
@@ -179,6 +180,32 @@ int runOne(const QString &path, bool overTime)
     std::_Exit(0);
 }
 
+// Cancels an open over time of the page when nine tenths are in (the earlier document is an
+// empty one); prints how long the cancel held the main thread.
+int runCancel(const QString &path)
+{
+    QDir(defaultDraftFolder()).removeRecursively();
+    Form1 form;
+    form.Form_Load({});
+    form.show();
+    form.documentCommands().openDocument(path, true);
+    QElapsedTimer wait;
+    wait.start();
+    PageLoader *loader = form.pageLoader();
+    while (!(loader->total() > 0 && loader->loaded() * 10 >= loader->total() * 9) &&
+           wait.elapsed() < 120000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    const qlonglong loaded = loader->loaded();
+    const qlonglong total = loader->total();
+    QElapsedTimer clock;
+    clock.start();
+    form.documentCommands().cancelLoad();
+    std::printf("cancel at %lld of %lld characters: %.1f ms\n", loaded, total,
+                clock.nsecsElapsed() / 1e6);
+    std::fflush(stdout);
+    std::_Exit(0);
+}
+
 Figures median(QList<Figures> runs)
 {
     auto mid = [&](double Figures::*field) {
@@ -214,6 +241,10 @@ std::optional<Figures> measure(const QString &program, const QString &path, bool
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc == 3 && qstrcmp(argv[1], "--cancel") == 0) {
+        QApplication app(argc, argv);
+        return runCancel(QString::fromLocal8Bit(argv[2]));
+    }
     if (argc == 4 && qstrcmp(argv[1], "--one") == 0) {
         QApplication app(argc, argv);
         return runOne(QString::fromLocal8Bit(argv[2]), qstrcmp(argv[3], "new") == 0);
