@@ -5,6 +5,7 @@
 #include "document/loadtext.h"
 #include "platform/filenames.h"
 #include "platform/files.h"
+#include "platform/qt/pageloader.h"
 #include "platform/qt/htmlhighlighter.h"
 #include "platform/qt/textarea.h"
 #include "platform/twips.h"
@@ -22,6 +23,7 @@
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTextDocument>
@@ -138,12 +140,16 @@ Form1::Form1(QWidget *parent)
     m_textArea->setMenuShortcuts(keys);
     // Drafts: every change of the text marks the draft out of date; the keeper decides when to
     // write it.
-    connect(m_textArea->document(), &QTextDocument::contentsChanged, &m_drafts,
-            [this] { m_drafts.textEdited(); });
+    // A page being opened is no edit: the open itself tells the keeper when it is the document.
+    // textChanged follows whichever document the text area shows.
+    connect(m_textArea, &QPlainTextEdit::textChanged, &m_drafts, [this] {
+        if (!m_document.isLoading())
+            m_drafts.textEdited();
+    });
     m_document.onStateChanged = [this] { m_drafts.documentStateChanged(); };
     m_markup.documentEncoding = [this] { return m_document.encoding().encoding; };
     connect(m_textArea, &TextArea::filesDropped, this, [this](const QStringList &paths) {
-        if (!paths.isEmpty())
+        if (!paths.isEmpty() && !m_document.isLoading())
             load_text(m_services, paths.first(), m_document.encoding().encoding);
     });
 
@@ -151,9 +157,29 @@ Form1::Form1(QWidget *parent)
     // encoding. Text1 keeps the layout's size; the window is taller by the bar. Its items are all
     // added before the size is set: the bar takes its height from them.
     statusBar()->setSizeGripEnabled(false);
-    auto *statusLine = new StatusLine(statusBar(), m_textArea);
-    connect(statusLine, &StatusLine::positionClicked, this, [this] { mnuEditGoTo_Click(); });
-    statusBar()->addPermanentWidget(new EncodingButton(m_document, statusBar()));
+    m_statusLine = new StatusLine(statusBar(), m_textArea);
+    connect(m_statusLine, &StatusLine::positionClicked, this, [this] {
+        if (!m_document.isLoading())
+            mnuEditGoTo_Click();
+    });
+    m_encodingButton = new EncodingButton(m_document, statusBar());
+    statusBar()->addPermanentWidget(m_encodingButton);
+
+    // Big pages open over time: the text area shows them as they come in, Esc cancels.
+    m_loader = new PageLoader(m_textArea, this);
+    m_document.setTextLoader(m_loader, loadOverTimeFrom);
+    connect(m_loader, &PageLoader::documentReplaced, this, [this] {
+        m_Text1.documentReplaced();
+        m_highlighter->followDocument();
+        m_statusLine->followDocument();
+    });
+    connect(m_loader, &PageLoader::loadedWhole, this,
+            [this](const QString &text) { m_Text1.holdText(text); });
+    connect(m_loader, &PageLoader::progressed, this, &Form1::showLoadProgress);
+    m_document.onLoadingChanged = [this] { loadingChanged(); };
+    m_cancelLoad = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    m_cancelLoad->setEnabled(false);
+    connect(m_cancelLoad, &QShortcut::activated, this, [this] { m_document.cancelLoad(); });
 
     resize(pxX(this, clientWidthTwips), pxY(this, clientHeightTwips) +
                                             menuBar()->sizeHint().height() +
@@ -162,6 +188,8 @@ Form1::Form1(QWidget *parent)
 
 Form1::~Form1()
 {
+    // The loader and the text area go with the window's children, after the commands.
+    m_document.cancelLoad();
     delete m_form2.data();
     delete m_form3.data();
     delete m_form4.data();
@@ -310,6 +338,8 @@ void Form1::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
+    // Closing cancels an open under way; the questions are then about the document as it was.
+    m_document.cancelLoad();
     bool cancel = false;
     m_document.Form_Unload(cancel);
     if (cancel && !m_ended) {
@@ -376,7 +406,7 @@ void Form1::takeOpenRequests()
         return;
     // A modal box or dialog (or the question before the window is shown) is answered first: the
     // request waits for it, checked again shortly.
-    if (QApplication::activeModalWidget() || !isVisible()) {
+    if (QApplication::activeModalWidget() || !isVisible() || m_document.isLoading()) {
         if (!m_openRequestTimer) {
             m_openRequestTimer = new QTimer(this);
             m_openRequestTimer->setSingleShot(true);
@@ -444,6 +474,48 @@ void Form1::mnuOptionLineNumbers_Click()
     saveOwnSettings(settings, m_messageBox);
 }
 
+void Form1::loadingChanged()
+{
+    const bool loading = m_document.isLoading();
+    m_cancelLoad->setEnabled(loading);
+    m_highlighter->holdIdleSteps(loading);
+    m_encodingButton->setEnabled(!loading);
+    // The search and replace dialogs work on the whole text: they wait too.
+    for (QWidget *dialog : {static_cast<QWidget *>(m_form4), static_cast<QWidget *>(m_replaceDialog)})
+        if (dialog)
+            dialog->setEnabled(!loading);
+    if (loading) {
+        m_enabledBeforeLoad.clear();
+        for (QAction *a : std::as_const(m_actions)) {
+            m_enabledBeforeLoad.insert(a, a->isEnabled());
+            a->setEnabled(false);
+        }
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+        showLoadProgress(0, 0);
+    } else {
+        for (auto it = m_enabledBeforeLoad.cbegin(); it != m_enabledBeforeLoad.cend(); ++it)
+            it.key()->setEnabled(it.value());
+        m_enabledBeforeLoad.clear();
+        QApplication::restoreOverrideCursor();
+        statusBar()->clearMessage();
+        // Requests from the desktop that came meanwhile, once this open has finished.
+        if (!m_openRequests.isEmpty())
+            QTimer::singleShot(0, this, [this] { takeOpenRequests(); });
+    }
+}
+
+void Form1::showLoadProgress(qsizetype loaded, qsizetype total)
+{
+    if (!m_document.isLoading())
+        return;
+    const QString path = m_document.loadingPath();
+    const QString name = displayFileName(QStringView(path).sliced(path.lastIndexOf(u'/') + 1));
+    const QString share =
+        total > 0 ? QStringLiteral(" %1%").arg(int(loaded * 100 / total)) : QString();
+    statusBar()->showMessage(
+        QStringLiteral("「%1」を読み込んでいます…%2（Esc で中止）").arg(name, share));
+}
+
 void Form1::applyOwnSettings()
 {
     const OwnSettings settings = loadOwnSettings();
@@ -456,8 +528,9 @@ void Form1::mnuOptionCheck_Click()
 {
     if (!m_checkWindow) {
         m_checkWindow = new CheckWindow([this](qsizetype position) { showFinding(position); });
-        connect(m_textArea->document(), &QTextDocument::contentsChanged, m_checkWindow,
-                &CheckWindow::textChanged);
+        // textChanged follows whichever document the text area shows (a page opened over time
+        // comes in another one).
+        connect(m_textArea, &QPlainTextEdit::textChanged, m_checkWindow, &CheckWindow::textChanged);
         const QRect main = frameGeometry();
         m_checkWindow->move(main.left() + pxX(this, 100), main.top() + pxY(this, 650));
     }

@@ -25,12 +25,16 @@
 #include <QMainWindow>
 #include <QPointer>
 
+class QShortcut;
 class QTimer;
 
 namespace zimo {
 
 class TextArea;
 class HtmlHighlighter;
+class PageLoader;
+class StatusLine;
+class EncodingButton;
 
 // The main window: the document's text area Text1, the menu bar, and all state of the program.
 class Form1 : public QMainWindow
@@ -54,6 +58,9 @@ public:
     BrowserPreview &browserPreview() { return m_preview; }
     HtmlHighlighter *highlighter() const { return m_highlighter; }
     DraftKeeper &draftKeeper() { return m_drafts; }
+    PageLoader *pageLoader() const { return m_loader; }
+    // Pages from this size on open over time, the window responsive meanwhile.
+    static constexpr qint64 loadOverTimeFrom = 1024 * 1024;
     // Whether the program has been ended ("終了します" answered OK).
     bool hasEnded() const { return m_ended; }
 
@@ -87,6 +94,9 @@ private:
     void mnuOptionCheck_Click();
     // Puts the caret at a finding's position and brings the main window to the front.
     void showFinding(qsizetype position);
+    // An open over time started or ended: the commands that need the whole text wait for it.
+    void loadingChanged();
+    void showLoadProgress(qsizetype loaded, qsizetype total);
 
     TextArea *m_textArea;
     HtmlHighlighter *m_highlighter;
@@ -115,6 +125,14 @@ private:
     QPointer<ReplaceDialog> m_replaceDialog;
     QPointer<CheckWindow> m_checkWindow;
     bool m_ended = false;
+
+    PageLoader *m_loader = nullptr;
+    StatusLine *m_statusLine = nullptr;
+    EncodingButton *m_encodingButton = nullptr;
+    // Esc while a page is being opened cancels the open.
+    QShortcut *m_cancelLoad = nullptr;
+    // The menu items' enabled states before an open over time disabled them.
+    QHash<QAction *, bool> m_enabledBeforeLoad;
 
 public:
     // An open request from the desktop (`zimo --open FILE`, at start or handed over by a second

@@ -26,8 +26,17 @@ StatusLine::StatusLine(QStatusBar *bar, QPlainTextEdit *edit)
     bar->addWidget(m_position);
     bar->addWidget(m_lineEnds);
     connect(edit, &QPlainTextEdit::cursorPositionChanged, this, &StatusLine::updatePosition);
-    connect(LineEnds::of(edit->document()), &LineEnds::countsChanged, this,
-            &StatusLine::updateLineEnds);
+    m_lineEndsChanged = connect(LineEnds::of(edit->document()), &LineEnds::countsChanged, this,
+                                &StatusLine::updateLineEnds);
+}
+
+void StatusLine::followDocument()
+{
+    disconnect(m_lineEndsChanged);
+    m_lineEndsChanged = connect(LineEnds::of(m_edit->document()), &LineEnds::countsChanged, this,
+                                &StatusLine::updateLineEnds);
+    updateLineEnds();
+    updatePosition();
 }
 
 QString StatusLine::positionText() const

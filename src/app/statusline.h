@@ -27,6 +27,8 @@ public:
     // when the text has no line end.
     QString lineEndText() const;
     static QString lineEndText(const LineEndKinds &kinds);
+    // The edit shows another document now.
+    void followDocument();
 
 signals:
     // The line and column were clicked (the main window opens "指定行へ移動").
@@ -42,6 +44,7 @@ private:
     QPlainTextEdit *m_edit;
     QLabel *m_position;
     QLabel *m_lineEnds;
+    QMetaObject::Connection m_lineEndsChanged;
 };
 
 } // namespace zimo

@@ -7,6 +7,19 @@
 
 namespace zimo {
 
+struct DocumentCommands::Load
+{
+    QString path;
+    bool reportMissing = false;
+    // Set on the main thread; the worker stops at its next step.
+    std::atomic<bool> cancelled{false};
+    // The loader was given the text.
+    bool started = false;
+    encoding::DecodedFile file;
+    // Written by the worker as its last step; read on the main thread after waiting for it.
+    std::optional<FileFacts> facts;
+};
+
 namespace {
 
 // The file types of the open and save dialogs; the first entry is selected at first.
@@ -197,6 +210,16 @@ void DocumentCommands::read_text()
 
 bool DocumentCommands::openDocument(const QString &path, bool reportMissing)
 {
+    // Nothing else changes the document while a page is being opened.
+    if (m_load)
+        return false;
+    if (m_loader) {
+        const PathInfo info = pathInfo(path);
+        if (info.isFile && loadsOverTime(info.size)) {
+            startLoad(path, reportMissing, std::nullopt);
+            return true;
+        }
+    }
     QString error;
     std::optional<QByteArray> bytes;
     {
@@ -212,8 +235,8 @@ bool DocumentCommands::openDocument(const QString &path, bool reportMissing)
             m_s.messageBox.show(readFailurePrompt(path, error), styleFailure);
         return false;
     }
-    takeFile(path, std::move(*bytes));
-    stateChanged();
+    if (takeFile(path, std::move(*bytes)))
+        stateChanged();
     return true;
 }
 
@@ -224,21 +247,217 @@ void DocumentCommands::openFromDesktop(const QString &path)
     openDocument(path, true);
 }
 
-void DocumentCommands::takeFile(const QString &path, QByteArray bytes)
+namespace {
+
+// The first lines of a file, decoded as the whole file is, for the first screen: up to the last
+// LF byte within `limit` bytes. Only where an LF byte always is a line end of its own and the
+// decoder keeps no state across it (code page 932, UTF-8, EUC-JP): the whole text then begins
+// with exactly these characters. Nothing otherwise.
+std::optional<QString> headOf(QByteArrayView bytes, qsizetype limit)
 {
+    if (bytes.size() <= limit)
+        return std::nullopt;
+    const encoding::Recognition r = encoding::recognise(bytes);
+    const Encoding e = r.encoding.encoding;
+    if (e != Encoding::Cp932 && e != Encoding::Utf8 && e != Encoding::EucJp)
+        return std::nullopt;
+    const qsizetype skip = encoding::byteOrderMark(r.encoding).size();
+    const qsizetype lf = bytes.first(limit).lastIndexOf('\n');
+    if (lf < skip)
+        return std::nullopt;
+    return encoding::decode(e, bytes.sliced(skip, lf + 1 - skip));
+}
+
+// Bytes decoded for the first screen: a few screens full of lines.
+constexpr qsizetype headBytes = 64 * 1024;
+
+} // namespace
+
+bool DocumentCommands::takeFile(const QString &path, QByteArray bytes)
+{
+    if (loadsOverTime(bytes.size())) {
+        startLoad(path, true, std::move(bytes));
+        return false;
+    }
     BusyScope busy(m_s.app);
-    m_fileStamp = stampOf(path, bytes);
     encoding::DecodedFile file = encoding::decodeFile(bytes);
-    // Lines whose bytes the codec would not write back are remembered with their bytes.
-    rememberKeptLines(bytes, file.text, file.recognition.encoding);
+    FileFacts facts = factsOf(path, bytes, file.text, file.recognition.encoding);
     bytes = QByteArray();
     m_s.Text1.setText(file.text);
-    file.text = QString();
-    // The text box's own form of the text is the baseline of the questions.
-    m_file_text = m_s.Text1.text();
+    adoptFile(path, std::move(file), std::move(facts));
+    return true;
+}
+
+DocumentCommands::FileFacts DocumentCommands::factsOf(const QString &path, QByteArrayView bytes,
+                                                      QStringView text, TextEncoding e)
+{
+    FileFacts facts;
+    facts.stamp = stampOf(path, bytes);
+    // Lines whose bytes the codec would not write back are remembered with their bytes; the
+    // lines are in the bytes after the byte-order mark.
+    const QByteArray mark = encoding::byteOrderMark({e.encoding, true});
+    if (!mark.isEmpty() && bytes.startsWith(mark))
+        bytes = bytes.sliced(mark.size());
+    facts.keptLines.remember(bytes, text, lineCodec(e));
+    facts.keptEncoding = e.encoding;
+    return facts;
+}
+
+void DocumentCommands::adoptFile(const QString &path, encoding::DecodedFile file, FileFacts facts)
+{
+    m_fileStamp = std::move(facts.stamp);
+    m_keptLines = std::move(facts.keptLines);
+    m_keptEncoding = facts.keptEncoding;
+    // The text box holds the decoded text as it is (its stand-ins and line-end kinds give back
+    // every character), so the decoded text is the baseline of the questions without reading
+    // the whole text back from the text box.
+    m_file_text = std::move(file.text);
+    if (m_baselineFromTextBox) {
+        m_file_text = QString();
+        m_file_text = m_s.Text1.text();
+    }
     m_s.CommonDialog1.fileName = path;
     m_s.mnuFileOverwrite.setEnabled(true);
     setEncoding(file.recognition.encoding, file.recognition.origin);
+}
+
+DocumentCommands::~DocumentCommands()
+{
+    if (m_load)
+        m_load->cancelled = true;
+    m_reader.waitForDone();
+}
+
+void DocumentCommands::setTextLoader(TextLoader *loader, qint64 threshold)
+{
+    m_loader = loader;
+    m_loadThreshold = threshold;
+    // One page is read at a time; a cancelled one is given up at its next step.
+    m_reader.setMaxThreadCount(1);
+}
+
+void DocumentCommands::startLoad(const QString &path, bool reportMissing,
+                                 std::optional<QByteArray> bytes)
+{
+    auto load = std::make_shared<Load>();
+    load->path = path;
+    load->reportMissing = reportMissing;
+    m_load = load;
+    if (onLoadingChanged)
+        onLoadingChanged();
+    QObject *receiver = m_receiver.get();
+    m_reader.start([this, load, receiver, bytes = std::move(bytes)]() mutable {
+        QString error;
+        if (!bytes)
+            bytes = readWholeFile(load->path, &error);
+        if (!bytes) {
+            QMetaObject::invokeMethod(
+                receiver, [this, load, error] { loadReadFailed(load, error); },
+                Qt::QueuedConnection);
+            return;
+        }
+        if (load->cancelled)
+            return;
+        // The first screen comes from the first lines alone, before the whole is decoded.
+        if (std::optional<QString> head = headOf(*bytes, headBytes)) {
+            QMetaObject::invokeMethod(
+                receiver, [this, load, head = std::move(*head)] { loadHead(load, head); },
+                Qt::QueuedConnection);
+        }
+        if (load->cancelled)
+            return;
+        encoding::DecodedFile file = encoding::decodeFile(*bytes);
+        // The text goes to the main thread at once: the first screen does not wait for the
+        // stamp and the kept lines, which are made here meanwhile.
+        QMetaObject::invokeMethod(
+            receiver, [this, load, file] { loadDecoded(load, file); }, Qt::QueuedConnection);
+        if (load->cancelled)
+            return;
+        FileFacts facts = factsOf(load->path, *bytes, file.text, file.recognition.encoding);
+        // The bytes are not needed any more: they go before the text box fills up.
+        bytes.reset();
+        file.text = QString();
+        load->facts = std::move(facts);
+    });
+}
+
+void DocumentCommands::loadReadFailed(const std::shared_ptr<Load> &load, const QString &error)
+{
+    if (load != m_load)
+        return;
+    endLoad();
+    // As for an open at once: the document stays as it was; a file that is there but cannot be
+    // read is reported, and so is a missing one when asked for.
+    const PathInfo info = pathInfo(load->path);
+    if (load->reportMissing || info.exists || info.isLink)
+        m_s.messageBox.show(readFailurePrompt(load->path, error), styleFailure);
+}
+
+void DocumentCommands::loadHead(const std::shared_ptr<Load> &load, const QString &head)
+{
+    if (load != m_load || load->cancelled)
+        return;
+    load->started = true;
+    m_loader->showHead(head);
+}
+
+void DocumentCommands::loadDecoded(const std::shared_ptr<Load> &load,
+                                   const encoding::DecodedFile &file)
+{
+    if (load != m_load || load->cancelled)
+        return;
+    load->file = file;
+    load->started = true;
+    m_loader->start(file.text, [this, load](bool completed) { loadShown(load, completed); });
+}
+
+void DocumentCommands::loadShown(const std::shared_ptr<Load> &load, bool completed)
+{
+    if (load != m_load)
+        return;
+    if (!completed) {
+        endLoad();
+        return;
+    }
+    // The text is in: the page becomes the document now. The stamp and the kept lines take
+    // much less than filling the text box, so this wait is short if there is one.
+    m_reader.waitForDone();
+    if (!load->facts) {
+        // The worker gave up (it never does once the text is shown).
+        endLoad();
+        return;
+    }
+    FileFacts facts = std::move(*load->facts);
+    encoding::DecodedFile file = std::move(load->file);
+    // The commands come back first, then the page becomes the document with its state
+    // ("上書き(&S)" among it).
+    endLoad();
+    adoptFile(load->path, std::move(file), std::move(facts));
+    stateChanged();
+}
+
+QString DocumentCommands::loadingPath() const
+{
+    return m_load ? m_load->path : QString();
+}
+
+void DocumentCommands::cancelLoad()
+{
+    const std::shared_ptr<Load> load = m_load;
+    if (!load)
+        return;
+    load->cancelled = true;
+    if (load->started && m_loader->isLoading())
+        m_loader->cancel(); // reports back through loadShown(false)
+    if (m_load == load)
+        endLoad();
+}
+
+void DocumentCommands::endLoad()
+{
+    m_load.reset();
+    if (onLoadingChanged)
+        onLoadingChanged();
 }
 
 bool DocumentCommands::writeDocument(const QString &path, const QString &text, FileStamp &stamp)
@@ -466,7 +685,9 @@ bool DocumentCommands::restoreDraft(const QString &text, const std::optional<Fil
         } else if (!now->sameContent(*recorded) &&
                    m_s.messageBox.show(fileChangedPrompt(path, *recorded, *now), styleFileChanged) !=
                        MsgAnswer::Yes) {
-            takeFile(path, std::move(*bytes));
+            // The file as it is now, opened as Open does (over time when it is big).
+            if (takeFile(path, std::move(*bytes)))
+                stateChanged();
             return false;
         }
     }

@@ -4,10 +4,15 @@
 #include "document/encoding.h"
 #include "document/keptlines.h"
 #include "platform/services.h"
+#include "platform/textloader.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
+#include <QThreadPool>
+#include <atomic>
 #include <functional>
+#include <memory>
 
 namespace zimo {
 
@@ -17,6 +22,27 @@ class DocumentCommands
 {
 public:
     explicit DocumentCommands(Services &services) : m_s(services) {}
+    // Waits for a page still being read on the worker thread.
+    ~DocumentCommands();
+    DocumentCommands(const DocumentCommands &) = delete;
+    DocumentCommands &operator=(const DocumentCommands &) = delete;
+
+    // Pages of at least `threshold` bytes are opened over time through `loader` (read and
+    // decoded on a worker thread, then put into the text box in steps) instead of at once.
+    // Without a loader every page is opened at once.
+    void setTextLoader(TextLoader *loader, qint64 threshold);
+    // Whether an open is under way: the document is still the one before it until the open
+    // completes, and only cancelLoad() may change it meanwhile.
+    bool isLoading() const { return bool(m_load); }
+    // The file being opened; empty when none is.
+    QString loadingPath() const;
+    // Stops the open under way; the document stays exactly as it was before it.
+    void cancelLoad();
+    // Runs when an open over time starts and when it ends (completed, cancelled or failed).
+    std::function<void()> onLoadingChanged;
+    // Makes Open take file_text back from the text box after putting the text in, as it did
+    // before it used the decoded text: the benchmark's baseline, measured in the same run.
+    void setBaselineFromTextBox(bool on) { m_baselineFromTextBox = on; }
 
     // The text as of the last Open, Overwrite or New.
     const QString &file_text() const { return m_file_text; }
@@ -94,7 +120,35 @@ private:
     bool confirmReplace(const QString &path);
     // The file `bytes`, just read from `path`, becomes the document, as Open makes it: the text,
     // file_text, the current file name, "上書き(&S)", the recognised encoding, the kept lines.
-    void takeFile(const QString &path, QByteArray bytes);
+    // A big page goes through the text loader and is the document only once it is in.
+    // Returns whether the page is the document now (false: it is being loaded).
+    bool takeFile(const QString &path, QByteArray bytes);
+
+    // What Open learns from a file besides its text: the stamp and the lines that keep their
+    // bytes. Made on any thread.
+    struct FileFacts
+    {
+        FileStamp stamp;
+        KeptLines keptLines;
+        Encoding keptEncoding = Encoding::Cp932;
+    };
+    static FileFacts factsOf(const QString &path, QByteArrayView bytes, QStringView text,
+                             TextEncoding e);
+    // The file read from `path` as `file`, whose text the text box now holds, becomes the document.
+    void adoptFile(const QString &path, encoding::DecodedFile file, FileFacts facts);
+
+    // An open over time: the worker reads and decodes, the loader fills the text box.
+    struct Load;
+    // Starts opening `path` over time; `bytes` when they are already read.
+    void startLoad(const QString &path, bool reportMissing, std::optional<QByteArray> bytes);
+    // The worker's reports and the loader's end, on the main thread.
+    void loadReadFailed(const std::shared_ptr<Load> &load, const QString &error);
+    void loadHead(const std::shared_ptr<Load> &load, const QString &head);
+    void loadDecoded(const std::shared_ptr<Load> &load, const encoding::DecodedFile &file);
+    void loadShown(const std::shared_ptr<Load> &load, bool completed);
+    void endLoad();
+    // Whether a page of this many bytes goes through the loader.
+    bool loadsOverTime(qint64 size) const { return m_loader && size >= m_loadThreshold; }
     // The questions of Exit and of closing the window; true when the program is to end.
     bool confirmEnd();
     void stateChanged()
@@ -118,6 +172,14 @@ private:
     Encoding m_keptEncoding = Encoding::Cp932;
     QList<KeptSpan> m_writtenKept;
     std::optional<FileStamp> m_fileStamp;
+
+    bool m_baselineFromTextBox = false;
+    TextLoader *m_loader = nullptr;
+    qint64 m_loadThreshold = 0;
+    std::shared_ptr<Load> m_load;
+    // The worker's reports are delivered through this object, on the main thread.
+    std::unique_ptr<QObject> m_receiver = std::make_unique<QObject>();
+    QThreadPool m_reader;
 };
 
 } // namespace zimo

@@ -433,7 +433,9 @@ void DraftKeeper::textEdited()
 
 void DraftKeeper::takeEdit(const TextEdit &edit)
 {
-    if (!m_active || m_whole)
+    // A page coming in over time is not an edit: once it is in, the journal starts again from
+    // it; cancelled, the earlier text is back unchanged.
+    if (!m_active || m_whole || m_doc.isLoading())
         return;
     if (edit.position < 0 || edit.removed < 0 || edit.added > largestEdit ||
         m_pendingChars + edit.added > mostPending) {
@@ -487,8 +489,9 @@ void DraftKeeper::poll()
         m_timer.stop();
         return;
     }
-    // One job at a time: the worker's next look comes when this one has reported back.
-    if (m_busy)
+    // One job at a time: the worker's next look comes when this one has reported back. While a
+    // page comes in, the text is half of it: the draft waits for the open to end.
+    if (m_busy || m_doc.isLoading())
         return;
     const qint64 now = m_clock();
     if (m_urgent || now - m_lastEdit >= m_timing.pauseMs || now - m_firstEdit >= m_timing.longestMs)

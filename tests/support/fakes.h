@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/services.h"
+#include "platform/textloader.h"
 
 #include <QList>
 #include <QQueue>
@@ -179,6 +180,52 @@ public:
     int busyTimes = 0;   // how often it was made busy
     // Runs when the program is ended, as the main window's own end steps do.
     std::function<void()> onEnd;
+};
+
+// A text loader that puts the whole text into the fake text box when the test says so (or at
+// once, with `atOnce`), or is cancelled and leaves the text box as it was.
+class FakeTextLoader : public TextLoader
+{
+public:
+    explicit FakeTextLoader(FakeTextBox &box) : m_box(box) {}
+    void start(QString text, std::function<void(bool)> finished) override
+    {
+        ++starts;
+        m_text = std::move(text);
+        m_finished = std::move(finished);
+        m_loading = true;
+        if (atOnce)
+            complete();
+    }
+    void cancel() override
+    {
+        if (m_loading)
+            end(false);
+    }
+    bool isLoading() const override { return m_loading; }
+    // The whole text is in.
+    void complete()
+    {
+        m_box.setText(m_text);
+        end(true);
+    }
+
+    bool atOnce = true;
+    int starts = 0;
+
+private:
+    void end(bool completed)
+    {
+        m_loading = false;
+        auto finished = std::move(m_finished);
+        m_finished = nullptr;
+        if (finished)
+            finished(completed);
+    }
+    FakeTextBox &m_box;
+    QString m_text;
+    std::function<void(bool)> m_finished;
+    bool m_loading = false;
 };
 
 // Every service faked, wired into one Services bundle.

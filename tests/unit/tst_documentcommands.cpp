@@ -3,6 +3,7 @@
 #include "document/documentcommands.h"
 #include "platform/filenames.h"
 #include "platform/files.h"
+#include "platform/textloader.h"
 #include "support/asuser.h"
 #include "support/fakes.h"
 #include "support/filebytes.h"
@@ -10,6 +11,7 @@
 #include "support/workfolder.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -61,6 +63,17 @@ struct Window
         p.dialog.fileAnswers.enqueue(path);
         doc.mnuFileSave_Click();
     }
+    // Every file from now on opens over time through a fake loader.
+    FakeTextLoader loader{p.text};
+    void openOverTime() { doc.setTextLoader(&loader, 0); }
+    // Runs the event loop until no open is under way any more (at most 10 s).
+    void waitForLoad()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (doc.isLoading() && clock.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
 };
 
 } // namespace
@@ -80,6 +93,8 @@ private slots:
     void cancelledDialogsChangeNothing();
     void failedOpenKeepsDocument_data();
     void failedOpenKeepsDocument();
+    void openOverTime_data();
+    void openOverTime();
     void saveAsksBeforeReplacing_data();
     void saveAsksBeforeReplacing();
     void saveKeepsBaselineOverwriteSetsIt();
@@ -241,11 +256,15 @@ void TestDocumentCommands::failedOpenKeepsDocument_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("reported");
-    QTest::newRow("a name that names nothing") << "missing" << false;
-    QTest::newRow("a folder") << "folder" << true;
-    QTest::newRow("a named pipe") << "fifo" << true;
-    QTest::newRow("a dangling link") << "dangling" << true;
-    QTest::newRow("mode 000, opened by another user") << "mode 000" << true;
+    QTest::addColumn<bool>("overTime"); // files open through the loader, read on a worker
+    QTest::newRow("a name that names nothing") << "missing" << false << false;
+    QTest::newRow("a folder") << "folder" << true << false;
+    QTest::newRow("a named pipe") << "fifo" << true << false;
+    QTest::newRow("a dangling link") << "dangling" << true << false;
+    QTest::newRow("mode 000, opened by another user") << "mode 000" << true << false;
+    QTest::newRow("over time: a name that names nothing") << "missing" << false << true;
+    QTest::newRow("over time: a named pipe") << "fifo" << true << true;
+    QTest::newRow("over time: mode 000, opened by another user") << "mode 000" << true << true;
 }
 
 // Open A, edit, then Open a file B that cannot be read: the document stays A's in every part, so
@@ -255,6 +274,7 @@ void TestDocumentCommands::failedOpenKeepsDocument()
 {
     QFETCH(QString, kind);
     QFETCH(bool, reported);
+    QFETCH(bool, overTime);
     const QString a = path("a.txt");
     const QString b = path("b.txt");
     // A is UTF-8 with its mark: its encoding must stay too.
@@ -277,10 +297,14 @@ void TestDocumentCommands::failedOpenKeepsDocument()
 
     const auto scenario = [&]() -> QByteArray {
         Window w;
+        if (overTime)
+            w.openOverTime();
         w.openFile(a);
+        w.waitForLoad();
         w.type(QStringLiteral(" edited"));
         w.answers({MsgAnswer::Ok});
         w.openFile(b);
+        w.waitForLoad();
         QStringList seen;
         seen << w.p.text.text() << w.doc.file_text() << w.p.dialog.fileName
              << (w.p.mnuFileOverwrite.enabled ? "enabled" : "disabled")
@@ -316,6 +340,96 @@ void TestDocumentCommands::failedOpenKeepsDocument()
         QVERIFY(info.isSymLink() && !QFileInfo::exists(path("nowhere")));
     else if (kind == "mode 000")
         QCOMPARE(bytesOf(b), QByteArray("B's own text"));
+}
+
+void TestDocumentCommands::openOverTime_data()
+{
+    QTest::addColumn<QString>("end"); // "complete", "cancel shown", "cancel reading", "restore"
+    QTest::newRow("the page comes in") << "complete";
+    QTest::newRow("cancelled while it comes in") << "cancel shown";
+    QTest::newRow("cancelled while it is read") << "cancel reading";
+    QTest::newRow("the file chosen over a draft") << "restore";
+}
+
+// A page opened over time becomes the document, with everything Open gives it, only once it is in;
+// until then the document is the one before, nothing else opens, and a cancel leaves it as it was.
+void TestDocumentCommands::openOverTime()
+{
+    QFETCH(QString, end);
+    const QString a = path("a.html");
+    const QString b = path("b.html");
+    writeBytes(a, "<p>A</p>\r\n");
+    // UTF-8 with a byte that starts no character, a line that keeps its bytes.
+    const QByteArray bBytes = "<p>\xe6\xbc\xa2 B</p>\r\n<p>\xff</p>\n";
+    writeBytes(b, bBytes);
+
+    Window w;
+    w.openFile(a);
+    w.type(QStringLiteral(" edited"));
+    w.p.text.select(3, 2);
+    w.openOverTime();
+    w.loader.atOnce = false;
+    int loadingChanges = 0;
+    int stateChanges = 0;
+    w.doc.onLoadingChanged = [&] { ++loadingChanges; };
+    w.doc.onStateChanged = [&] { ++stateChanges; };
+    const auto stamp = w.doc.fileStamp();
+
+    if (end == u"restore") {
+        // A draft of A whose file changed since: the file as it is now is chosen.
+        w.answers({MsgAnswer::No});
+        const std::optional<FileStamp> recorded = w.doc.fileStamp();
+        writeBytes(a, bBytes);
+        QVERIFY(!w.doc.restoreDraft(QStringLiteral("draft"), recorded));
+    } else {
+        w.answers({MsgAnswer::Ok});
+        w.openFile(b);
+    }
+    QVERIFY(w.doc.isLoading());
+    QCOMPARE(loadingChanges, 1);
+    const QString opened = end == u"restore" ? a : b;
+    QCOMPARE(w.doc.loadingPath(), opened);
+    // Nothing else opens meanwhile.
+    QVERIFY(!w.doc.openDocument(a, true));
+
+    if (end == u"cancel reading") {
+        w.doc.cancelLoad();
+    } else {
+        QTRY_COMPARE(w.loader.starts, 1);
+        QVERIFY(w.doc.isLoading());
+        if (end == u"cancel shown")
+            w.doc.cancelLoad();
+        else
+            w.loader.complete();
+    }
+    QVERIFY(!w.doc.isLoading());
+    QCOMPARE(loadingChanges, 2);
+    QCOMPARE(w.doc.loadingPath(), QString());
+    // The worker's late reports change nothing.
+    QTest::qWait(100);
+
+    const bool cancelled = end.startsWith(u"cancel");
+    if (cancelled) {
+        QCOMPARE(w.p.text.text(), QStringLiteral("<p>A</p>\r\n edited"));
+        QCOMPARE(w.p.text.selStart(), 3);
+        QCOMPARE(w.p.text.selLength(), 2);
+        QCOMPARE(w.doc.file_text(), QStringLiteral("<p>A</p>\r\n"));
+        QCOMPARE(w.p.dialog.fileName, a);
+        QCOMPARE(w.doc.fileStamp()->hash, stamp->hash);
+        QCOMPARE(stateChanges, 0);
+    } else {
+        QCOMPARE(w.p.text.text(), w.doc.file_text());
+        QCOMPARE(w.doc.file_text(), encoding::decodeFile(bBytes).text);
+        QCOMPARE(w.p.dialog.fileName, opened);
+        QCOMPARE(w.doc.encoding().encoding, encoding::decodeFile(bBytes).recognition.encoding);
+        QCOMPARE(w.doc.fileStamp()->hash, stampOf(opened, bBytes).hash);
+        QVERIFY(w.p.mnuFileOverwrite.enabled);
+        QCOMPARE(stateChanges, 1);
+        // Overwrite gives back the bytes (plus its CR LF): the kept lines came with the page.
+        w.doc.mnuFileOverwrite_Click();
+        QCOMPARE(bytesOf(opened), bBytes + "\r\n");
+    }
+    QCOMPARE(w.loader.isLoading(), false);
 }
 
 void TestDocumentCommands::saveAsksBeforeReplacing_data()

@@ -87,6 +87,29 @@ HtmlHighlighter::HtmlHighlighter(QPlainTextEdit *edit)
     markDirty(0, m_blockCount - 1);
 }
 
+void HtmlHighlighter::followDocument()
+{
+    QTextDocument *doc = m_edit->document();
+    if (doc == m_doc)
+        return;
+    disconnect(m_doc, &QTextDocument::contentsChange, this, &HtmlHighlighter::onContentsChange);
+    m_doc = doc;
+    connect(m_doc, &QTextDocument::contentsChange, this, &HtmlHighlighter::onContentsChange);
+    m_blockCount = m_doc->blockCount();
+    m_dirtyFrom = m_dirtyTo = -1;
+    m_changedFrom = m_changedTo = -1;
+    markDirty(0, m_blockCount - 1);
+}
+
+void HtmlHighlighter::holdIdleSteps(bool hold)
+{
+    m_held = hold;
+    if (hold)
+        m_idle.stop();
+    else if (m_dirtyFrom >= 0)
+        m_idle.start();
+}
+
 QColor HtmlHighlighter::colour(HtmlKind kind) const
 {
     // Quiet colours, each far enough from black to be told apart and dark enough to read on
@@ -142,7 +165,7 @@ void HtmlHighlighter::markDirty(int from, int to)
         m_dirtyFrom = std::min(m_dirtyFrom, from);
         m_dirtyTo = std::max(m_dirtyTo, to);
     }
-    if (!m_idle.isActive())
+    if (!m_idle.isActive() && !m_held)
         m_idle.start();
 }
 

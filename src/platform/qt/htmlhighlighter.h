@@ -42,6 +42,12 @@ public:
     // Brings every state up to date now (what the idle steps do over time).
     void settle();
 
+    // The edit shows another document now: its blocks are coloured from the start.
+    void followDocument();
+    // While held, no idle steps run (the blocks on screen are still coloured when painted): a
+    // page coming in slices is walked once it is whole rather than after every slice.
+    void holdIdleSteps(bool hold);
+
     // The colour of each kind on the edit's paper.
     QColor colour(HtmlKind kind) const;
 
@@ -70,6 +76,7 @@ private:
     QPlainTextEdit *m_edit;
     QTextDocument *m_doc;
     QTimer m_idle;
+    bool m_held = false;
     // The blocks whose start state may be wrong lie in [m_dirtyFrom, m_dirtyTo]; after them the
     // walk goes on as long as end states change. -1: none.
     int m_dirtyFrom = -1;

@@ -55,11 +55,7 @@ double appliedPointSize(const QWidget *widget)
 PlainTextBox::PlainTextBox(QPlainTextEdit *edit)
     : m_edit(edit), m_lineEnds(LineEnds::of(edit->document()))
 {
-    m_heldWatch = QObject::connect(edit->document(), &QTextDocument::contentsChange,
-                                   edit->document(), [this] {
-                                       m_holdsText = false;
-                                       m_heldText = QString();
-                                   });
+    followDocument();
 }
 
 PlainTextBox::~PlainTextBox()
@@ -70,15 +66,40 @@ PlainTextBox::~PlainTextBox()
 
 bool PlainTextBox::reportEdits(std::function<void(const TextEdit &)> listener)
 {
+    m_editListener = std::move(listener);
+    followDocument();
+    return true;
+}
+
+void PlainTextBox::documentReplaced()
+{
+    m_lineEnds = LineEnds::of(m_edit->document());
+    m_holdsText = false;
+    m_heldText = QString();
+    followDocument();
+}
+
+void PlainTextBox::holdText(const QString &text)
+{
+    m_heldText = text;
+    m_holdsText = true;
+}
+
+void PlainTextBox::followDocument()
+{
+    QObject::disconnect(m_heldWatch);
     QObject::disconnect(m_editReports);
-    if (!listener)
-        return true;
     QTextDocument *doc = m_edit->document();
+    m_heldWatch = QObject::connect(doc, &QTextDocument::contentsChange, doc, [this] {
+        m_holdsText = false;
+        m_heldText = QString();
+    });
+    if (!m_editListener)
+        return;
     m_reportedLength = modelLength();
     // Connected after the line ends (made with this adapter), so their kinds are up to date.
     m_editReports = QObject::connect(
-        doc, &QTextDocument::contentsChange, doc,
-        [this, doc, listener = std::move(listener)](int position, int, int added) {
+        doc, &QTextDocument::contentsChange, doc, [this, doc](int position, int, int added) {
             // Only the change's start and the end of its new text are taken from Qt: its removed
             // count can overstate (replacing everything counts the last paragraph's separator
             // too). What was removed follows from the lengths: the text after the new part is
@@ -100,9 +121,8 @@ bool PlainTextBox::reportEdits(std::function<void(const TextEdit &)> listener)
                 return selectedModelText(cursor);
             };
             m_reportedLength = now;
-            listener(edit);
+            m_editListener(edit);
         });
-    return true;
 }
 
 qsizetype PlainTextBox::cutPoint(const char16_t *text, qsizetype length, qsizetype target)
@@ -413,8 +433,7 @@ void PlainTextBox::setText(const QString &text)
     doc->setUndoRedoEnabled(undo);
     cursor.setPosition(0);
     m_edit->setTextCursor(cursor);
-    m_heldText = text;
-    m_holdsText = true;
+    holdText(text);
 }
 
 qsizetype PlainTextBox::selStart() const

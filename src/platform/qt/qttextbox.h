@@ -130,9 +130,20 @@ public:
     // Length of the model text without building it.
     qsizetype modelLength() const;
 
+    // The widget shows another document now (a page loaded over time, or the one before it):
+    // the line ends, the edit reports and the held text follow it.
+    void documentReplaced();
+    // The document holds exactly `text` now (a page loaded over time has come in whole): the
+    // snapshot gives it until the next change, as after setText().
+    void holdText(const QString &text);
+
 private:
+    // Watches the document the widget shows now, for the held text and the edit reports.
+    void followDocument();
+
     QPlainTextEdit *m_edit;
     LineEnds *m_lineEnds;
+    std::function<void(const TextEdit &)> m_editListener;
     QMetaObject::Connection m_editReports;
     // The text last given to setText(), held until the document changes.
     QString m_heldText;
