@@ -110,6 +110,16 @@ void TestPageLoader::sameAsSetText_data()
                                      << 5;
     QTest::newRow("ends with a lone CR") << QStringLiteral("x\r\ny\r") << 3;
     QTest::newRow("a line longer than many slices") << QString(5000, u'x') + QStringLiteral("\r\nend") << 64;
+    // Long lines are cut into the same paragraphs as when put in at once, wherever the slices
+    // would have ended.
+    const QString markup = QStringLiteral("<td class=\"a\">セル&amp;</td> ").repeated(150);
+    QTest::newRow("long markup lines, small slices")
+        << markup + QStringLiteral("\r\n") + markup + QStringLiteral("\nshort\r") + markup << 37;
+    QTest::newRow("long markup lines, large slices") << (markup + QStringLiteral("\r\n")).repeated(5) << 1500;
+    QTest::newRow("long lines ending in lone CRs") << (markup + QStringLiteral("\r")).repeated(3) << 333;
+    QTest::newRow("a line just over the limit")
+        << (QString(401, u'y') + QStringLiteral("\r\n") + QString(400, u'z') + QStringLiteral("\r\n")).repeated(3)
+        << 50;
     QTest::newRow("surrogate pairs cut at odd places")
         << QStringLiteral("😀漢字😀").repeated(200) << 3;
     QTest::newRow("characters with stand-ins and controls")
@@ -455,7 +465,7 @@ void TestPageLoader::draftAfterCancelledOpen()
     form.draftKeeper().waitForWriting();
     QTest::qWait(50);
     form.draftKeeper().waitForWriting();
-    const auto draft = decodeDraft(readWholeFile(form.draftKeeper().path()).value_or(QByteArray()));
+    const auto draft = readDraft(form.draftKeeper().path());
     QVERIFY(draft);
     QCOMPARE(draft->text, QStringLiteral("typed"));
 }

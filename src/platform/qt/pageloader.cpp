@@ -31,6 +31,7 @@ void PageLoader::showHead(QString head)
         cancel();
     m_text = std::move(head);
     m_at = 0;
+    m_lineStart = 0;
     m_slice = m_firstSlice;
     begin();
     // The rest comes with start(); the head's remainder goes in then.
@@ -64,12 +65,14 @@ void PageLoader::start(QString text, std::function<void(bool completed)> finishe
         all.removeSelectedText();
         m_text = std::move(text);
         m_at = 0;
+    m_lineStart = 0;
         m_slice = m_firstSlice;
         m_timer.start();
         return;
     }
     m_text = std::move(text);
     m_at = 0;
+    m_lineStart = 0;
     m_slice = m_firstSlice;
     begin();
     if (!isLoading())
@@ -110,22 +113,62 @@ void PageLoader::begin()
         complete();
 }
 
+namespace {
+
+bool isLineEnd(QChar c)
+{
+    return c == u'\r' || c == u'\n';
+}
+
+} // namespace
+
+qsizetype PageLoader::lineRest(qsizetype at, qsizetype most) const
+{
+    const qsizetype stop = std::min(m_text.size(), at + most);
+    qsizetype i = at;
+    while (i < stop && !isLineEnd(m_text.at(i)))
+        ++i;
+    return i - at;
+}
+
 qsizetype PageLoader::sliceEnd(qsizetype from) const
 {
     const qsizetype size = m_text.size();
-    qsizetype end = std::min(size, from + std::max<qsizetype>(m_slice, 1));
+    const qsizetype end = std::min(size, from + std::max<qsizetype>(m_slice, 1));
     if (end == size)
         return end;
-    // Preferably after a line end not far on, so that lines go in whole.
-    const qsizetype lf =
-        QStringView(m_text).sliced(end, std::min(m_slice, size - end)).indexOf(u'\n');
-    if (lf >= 0)
-        return end + lf + 1;
-    // A very long line is cut, but never inside a surrogate pair. (A CR at the cut with its LF
-    // right after it was taken care of above: the slice then ends after that LF.)
-    if (m_text.at(end - 1).isHighSurrogate())
-        ++end;
-    return end;
+    // Preferably after a line end not far on, so that lines go in whole (never between the CR
+    // and the LF of a pair).
+    const qsizetype near = lineRest(end, m_slice);
+    if (near < m_slice) {
+        const qsizetype at = end + near;
+        if (at == size)
+            return size;
+        return at + 1 + (m_text.at(at) == u'\r' && at + 1 < size && m_text.at(at + 1) == u'\n');
+    }
+    // A long line is cut where the text box cuts it into paragraphs when it is put in at once:
+    // the pieces then make the same paragraphs. `from` is the line's start or such a cut (the
+    // slice before ended there); the line's length matters only up to the limit.
+    qsizetype lineStart = m_lineStart;
+    for (qsizetype i = end; i > from; --i)
+        if (isLineEnd(m_text.at(i - 1))) {
+            lineStart = i;
+            break;
+        }
+    const qsizetype limit = PlainTextBox::paragraphLimit;
+    const qsizetype target = PlainTextBox::paragraphTarget;
+    if ((end - lineStart) + lineRest(end, limit + 1) <= limit)
+        return end; // not long: any place will do
+    const auto *text = reinterpret_cast<const char16_t *>(m_text.constData());
+    qsizetype p = std::max(from, lineStart);
+    for (;;) {
+        const qsizetype rest = lineRest(p, limit + 1);
+        if (rest <= target)
+            return p + rest; // the line's last piece: the slice ends at the line's end
+        p += PlainTextBox::cutPoint(text + p, rest, target);
+        if (p >= end)
+            return p;
+    }
 }
 
 bool PageLoader::insertSlice()
@@ -134,7 +177,15 @@ bool PageLoader::insertSlice()
     if (end > m_at) {
         QElapsedTimer clock;
         clock.start();
-        PlainTextBox::insertModelText(m_end, m_text.mid(m_at, end - m_at));
+        LineContext line;
+        line.before = m_at - m_lineStart;
+        line.after = end < m_text.size() ? lineRest(end, PlainTextBox::paragraphLimit + 1) : 0;
+        PlainTextBox::insertModelText(m_end, m_text.mid(m_at, end - m_at), line);
+        for (qsizetype i = end; i > m_at; --i)
+            if (isLineEnd(m_text.at(i - 1))) {
+                m_lineStart = i;
+                break;
+            }
         // The next slice takes about the budget at this speed, growing at most fourfold a time
         // (the first measurements are of small slices), never below the first slice's size.
         const double ms = std::max<double>(clock.nsecsElapsed() / 1e6, 0.05);

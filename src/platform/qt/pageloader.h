@@ -60,12 +60,17 @@ private:
     bool insertSlice();
     // Where the slice starting at `from` ends.
     qsizetype sliceEnd(qsizetype from) const;
+    // Characters from `at` to the end of its line (the next CR or LF, or the text's end), counted
+    // up to `most`.
+    qsizetype lineRest(qsizetype at, qsizetype most) const;
     void complete();
     void finish(bool completed);
 
     QPointer<QPlainTextEdit> m_edit;
     QString m_text;
     qsizetype m_at = 0;
+    // Where the line holding m_at begins.
+    qsizetype m_lineStart = 0;
     std::function<void(bool)> m_finished;
     QTimer m_timer;
     // Only the head is in so far; start() brings the whole text.

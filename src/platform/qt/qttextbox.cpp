@@ -156,10 +156,11 @@ qsizetype PlainTextBox::cutPoint(const char16_t *text, qsizetype length, qsizety
     return at;
 }
 
-PlainTextBox::WidgetText PlainTextBox::toWidgetText(const QString &model, qsizetype column)
+PlainTextBox::WidgetText PlainTextBox::toWidgetText(const QString &model, qsizetype column,
+                                                    LineContext line)
 {
     // CR LF shrinks to one character; a join adds one. Every piece but the first of a line holds
-    // at least half the target, which bounds the joins.
+    // at least half the target, which bounds the joins (the one ending a piece fits the 2 spare).
     WidgetText w;
     w.text = QString(model.size() + model.size() / (paragraphTarget / 2) + 2, Qt::Uninitialized);
     const char16_t *in = reinterpret_cast<const char16_t *>(model.constData());
@@ -173,29 +174,39 @@ PlainTextBox::WidgetText PlainTextBox::toWidgetText(const QString &model, qsizet
             *o++ = standIn ? standIn : c;
         }
     };
+    const auto join = [&] {
+        *o++ = LF;
+        w.kinds.push_back(std::uint8_t(LineEnd::Join));
+    };
     qsizetype col = std::max<qsizetype>(column, 0);
+    qsizetype before = line.before < 0 ? col : line.before;
     while (in != end) {
         const char16_t *lineEnd = in;
         while (lineEnd != end && *lineEnd != CR && *lineEnd != LF)
             ++lineEnd;
-        if (col + (lineEnd - in) > paragraphLimit) {
+        const qsizetype after = lineEnd == end ? line.after : 0;
+        const bool isLong = before + (lineEnd - in) + after > paragraphLimit;
+        if (isLong) {
             while (col + (lineEnd - in) > paragraphTarget) {
                 const qsizetype cut = cutPoint(in, lineEnd - in, std::max<qsizetype>(paragraphTarget - col, 0));
                 copy(in + cut);
-                *o++ = LF;
-                w.kinds.push_back(std::uint8_t(LineEnd::Join));
+                join();
                 col = 0;
             }
         }
         copy(lineEnd);
-        if (in == end)
+        if (in == end) {
+            if (isLong && after > 0)
+                join();
             break;
+        }
         const char16_t c = *in++;
         const bool pair = c == CR && in != end && *in == LF;
         in += pair;
         *o++ = LF;
         w.kinds.push_back(std::uint8_t(pair ? LineEnd::CrLf : c == CR ? LineEnd::Cr : LineEnd::Lf));
         col = 0;
+        before = 0;
     }
     w.text.truncate(o - begin);
     return w;
@@ -310,14 +321,14 @@ QString expandBreaks(const QString &widgetText, const LineEndKinds &kinds, qsize
 
 } // namespace
 
-void PlainTextBox::insertModelText(QTextCursor &cursor, const QString &model)
+void PlainTextBox::insertModelText(QTextCursor &cursor, const QString &model, LineContext line)
 {
     LineEnds *ends = LineEnds::of(cursor.document());
     cursor.beginEditBlock();
     cursor.removeSelectedText();
     // The text's first line continues the paragraph before the cursor; what follows the cursor
     // ends up in the last paragraph, which is cut again should it have grown past the limit.
-    WidgetText w = toWidgetText(model, cursor.positionInBlock());
+    WidgetText w = toWidgetText(model, cursor.positionInBlock(), line);
     insertRuns(cursor, w);
     const int joins = fitParagraph(cursor.block());
     // The document reports the whole edit block as one change, once it ends: its new breaks are

@@ -17,6 +17,16 @@ namespace zimo {
 
 class LineEnds;
 
+// A piece of a longer text put in piece by piece (a page loaded over time): how much of the
+// first line came before it, and how much of the last line follows it. A line that is long
+// as a whole is cut where it would be were the text put in at once, when every piece that
+// ends inside a long line ends where that line is cut (a join then ends the piece).
+struct LineContext
+{
+    qsizetype before = -1; // -1: the column
+    qsizetype after = 0;
+};
+
 // The text box adapter over a QPlainTextEdit. The widget keeps paragraphs, not CR and LF: every
 // line end of the model (CR LF, a lone LF, a lone CR) is a paragraph break, and each break keeps
 // its kind (see LineEnds). A model position is the widget position plus the number of CR LF
@@ -111,14 +121,15 @@ public:
         QString text;
         std::vector<std::uint8_t> kinds;
     };
-    static WidgetText toWidgetText(const QString &model, qsizetype column = 0);
+    static WidgetText toWidgetText(const QString &model, qsizetype column = 0,
+                                   LineContext line = {});
     // Cuts paragraph `block`, when it is longer than paragraphLimit, by joins into paragraphs of
     // about paragraphTarget; returns the number of joins inserted (each its own edit unless the
     // caller holds an edit block).
     static int fitParagraph(const QTextBlock &block);
     // Replaces the cursor's selection (or inserts at it) by a model text, each line end a break
     // of its kind, as one edit; the cursor ends after the text.
-    static void insertModelText(QTextCursor &cursor, const QString &model);
+    static void insertModelText(QTextCursor &cursor, const QString &model, LineContext line = {});
     // The model text of the cursor's selection.
     static QString selectedModelText(const QTextCursor &cursor);
 
