@@ -249,6 +249,25 @@ wait_for_bytes() {
     expect_bytes "$1" "$2"
 }
 
+# Ctrl+S in the main window; waits until the file $1 was replaced (another inode).
+overwrite() {
+    local before i
+    before=$(stat -c %i "$1")
+    focus_window "$MAIN_WIN"
+    keys ctrl+s
+    for i in $(seq 1 100); do
+        [ "$(stat -c %i "$1")" != "$before" ] && return 0
+        sleep 0.05
+    done
+    fail "Ctrl+S did not write $1"
+}
+
+# The file $1 holds the bytes of the file $2 plus the CR LF that ends every write.
+expect_written_back() {
+    [ "$(od -An -v -tx1 "$1" | tr -d ' \n')" = "$(od -An -v -tx1 "$2" | tr -d ' \n')0d0a" ] ||
+        fail "$1 was not written back byte for byte"
+}
+
 # Waits until the file $1 is gone.
 wait_for_no_file() {
     local i

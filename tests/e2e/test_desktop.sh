@@ -43,22 +43,6 @@ size=$(stat -c %s "$WORK/euc page.html")
 cp "$WORK/euc page.html" "$E2E_TMP/euc.orig"
 cp "$WORK/utf8.html" "$E2E_TMP/utf8.orig"
 
-# Ctrl+S in the running window; waits until the file was replaced.
-overwrite() {
-    local before i
-    before=$(stat -c %i "$1")
-    focus_window "$MAIN_WIN"
-    keys ctrl+s
-    for i in $(seq 1 100); do
-        [ "$(stat -c %i "$1")" != "$before" ] && return 0
-        sleep 0.05
-    done
-    fail "Ctrl+S did not write $1"
-}
-# The file holds the original bytes plus the CR LF that ends every write.
-expect_written_back() {
-    [ "$(hex "$1")" = "$(hex "$2")0d0a" ] || fail "$1 was not written back byte for byte"
-}
 
 # Started from the desktop: the page opens as a document, whole, its file name set.
 desktop_command "$WORK/euc page.html"
