@@ -172,9 +172,10 @@ void DocumentCommands::reopenIn(Encoding encoding)
         // Read in the chosen encoding, lines it would not write back keep their bytes.
         rememberKeptLines(*bytes, decoded->text, read);
         bytes.reset();
+        // The text box gives back exactly the text it was given.
         m_s.Text1.setText(decoded->text);
+        m_file_text = std::move(decoded->text);
         decoded.reset();
-        m_file_text = m_s.Text1.text();
         setEncoding(read, EncodingOrigin::Chosen);
     }
     stateChanged();
@@ -529,6 +530,8 @@ bool DocumentCommands::saveThroughDialog(QString &text)
     FileStamp stamp;
     if (!writeDocument(*chosen, text, stamp))
         return false;
+    // The draft that follows takes this text rather than a copy of the whole document.
+    m_s.Text1.holdText(text);
     // Only a written file becomes the current file: a refused or failed Save changes nothing.
     dialog.fileName = *chosen;
     m_fileStamp = stamp;
@@ -553,6 +556,7 @@ void DocumentCommands::over_text()
     FileStamp stamp;
     if (writeDocument(path, text, stamp)) {
         m_fileStamp = stamp;
+        m_s.Text1.holdText(text);
         takeWrittenAsBaseline(text);
         stateChanged();
     }

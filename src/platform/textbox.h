@@ -34,6 +34,10 @@ public:
         return [text = text()] { return text; };
     }
 
+    // The text box holds exactly `text` now (it was just read whole, or put in whole): until the
+    // next change, textSnapshot() may give this string instead of copying the text again.
+    virtual void holdText(const QString &text) { (void)text; }
+
     // From now on every change of the text, however it came (typing, undo and redo, drops,
     // commands), is reported to `listener` as it happens; an empty listener ends the reports.
     // False when this text box cannot report its changes: the caller has to read the text.

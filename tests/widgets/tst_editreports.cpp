@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QHash>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace zimo;
@@ -56,6 +57,10 @@ void TestEditReports::replayGivesTheText_data()
         << QStringList{"at:195", "keys:" + QString(260, u'a'), "at:400", "key:Backspace",
                        "at:0", "key:Delete", "key:Undo", "key:Undo", "key:Redo",
                        "sel:150,300", "keys:z"};
+    // Overwrite hands the text it wrote to the draft; typing on, the snapshot follows the text.
+    QTest::newRow("overwrite, type on, undo, overwrite again")
+        << page << QStringList{"at:8", "keys:abc", "over:", "keys:x", "key:Undo", "over:",
+                               "key:Undo", "key:Redo"};
     QTest::newRow("empty text") << QString() << QStringList{"keys:a", "key:Backspace", "key:Return"};
     // Moving through a long page colours what comes on screen: that changes no character and
     // reports nothing.
@@ -120,6 +125,11 @@ void TestEditReports::replayGivesTheText()
             box.setSelText(arg);
         } else if (step.startsWith(u"all:")) {
             box.setText(arg);
+        } else if (step.startsWith(u"over:")) {
+            QTemporaryDir dir;
+            form.services().CommonDialog1.fileName = dir.filePath(QStringLiteral("page.html"));
+            form.documentCommands().over_text();
+            QVERIFY(!form.documentCommands().changed());
         }
         // Colouring and layout run between events.
         QCoreApplication::processEvents();

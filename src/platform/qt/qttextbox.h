@@ -144,9 +144,9 @@ public:
     // The widget shows another document now (a page loaded over time, or the one before it):
     // the line ends, the edit reports and the held text follow it.
     void documentReplaced();
-    // The document holds exactly `text` now (a page loaded over time has come in whole): the
-    // snapshot gives it until the next change, as after setText().
-    void holdText(const QString &text);
+    // After setText(), a page loaded over time, a text just written: the snapshot gives the
+    // string until the next change.
+    void holdText(const QString &text) override;
 
 private:
     // Watches the document the widget shows now, for the held text and the edit reports.
