@@ -553,15 +553,19 @@ bool writeFileAtomically(const QString &path, QByteArrayView bytes, QString *err
     return true;
 }
 
+// A failed write of the program's own file: the error and its reason, no identity.
+static OwnFileResult ownFileFailure(const QString &path, int err)
+{
+    OwnFileResult result;
+    result.err = err;
+    result.reason = writeFailureReason(path, err);
+    return result;
+}
+
 OwnFileResult createOwnFile(const QString &path, QByteArrayView bytes)
 {
     OwnFileResult result;
-    auto failed = [&](int err) {
-        result.err = err;
-        result.reason = writeFailureReason(path, err);
-        result.identity = {};
-        return result;
-    };
+    const auto failed = [&path](int err) { return ownFileFailure(path, err); };
     const QByteArray name = fileNameBytes(path);
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
@@ -587,12 +591,7 @@ OwnFileResult createOwnFile(const QString &path, QByteArrayView bytes)
 OwnFileResult replaceOwnFile(const QString &path, const FileIdentity &own, QByteArrayView bytes)
 {
     OwnFileResult result;
-    auto failed = [&](int err) {
-        result.err = err;
-        result.reason = writeFailureReason(path, err);
-        result.identity = {};
-        return result;
-    };
+    const auto failed = [&path](int err) { return ownFileFailure(path, err); };
     const QByteArray name = fileNameBytes(path);
     if (!isOwnFile(name, own))
         return failed(EEXIST);

@@ -437,8 +437,8 @@ void TestPageLoader::commandsWaitForLoad()
     QVERIFY(doc.changed());
 }
 
-// A draft that was due when the open began may be written from the page coming in (the keeper
-// sees the text area's document); once the open is cancelled, the draft is the earlier text again.
+// A draft that is due while a page comes in waits (the half-loaded page is no edit); once the
+// open is cancelled, the draft written is the earlier text.
 void TestPageLoader::draftAfterCancelledOpen()
 {
     qint64 now = 0;
